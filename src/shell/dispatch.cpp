@@ -1,0 +1,50 @@
+#include "base/printer.h"
+#include "shell/handlers.h"
+#include "shell/shell.h"
+
+namespace {
+
+// Command code -> handler. A code whose command is not built yet has no
+// handler and answers "not implemented feature.".
+struct DISPATCH_TABLE {
+    CMD_HANDLER handlers[CMD_CODE_COUNT] = {};
+    constexpr DISPATCH_TABLE()
+    {
+        handlers[CMD_HELP] = do_help;
+        handlers[CMD_HOST] = do_host;
+        handlers[CMD_LOADCFG] = do_loadcfg;
+        handlers[CMD_SPOOL] = do_spool;
+        handlers[CMD_ROWID] = do_rowid;
+        handlers[CMD_RDBA] = do_decode_rdba;
+        handlers[CMD_CHARSET] = do_charset_list;
+        handlers[CMD_TIME] = do_decode_time;
+        handlers[CMD_START_CMDFILE] = start_cmdfile;
+        handlers[CMD_ENTER_BBED] = enter_bbed_module;
+        handlers[CMD_EXIT_BBED] = exit_bbed_module;
+        handlers[CMD_BBED_HELP] = do_bbed_help;
+        handlers[CMD_ENTER_ASMCMD] = enter_asmcmd_module;
+        handlers[CMD_EXIT_ASMCMD] = exit_asmcmd_module;
+        handlers[CMD_ASMCMD_HELP] = do_asmcmd_help;
+        handlers[CMD_UNEXP] = do_unexp;
+    }
+};
+
+constexpr DISPATCH_TABLE dispatch_table;
+
+} // namespace
+
+bool dispatch_cmd(int code, LINE_ARRAY tokens, int count)
+{
+    if (code == CMD_EXIT)
+        return false;
+    if (code == CMD_NONE) {
+        sp_printf("Invalid command.\n");
+        return true;
+    }
+    CMD_HANDLER handler = code > 0 && code < CMD_CODE_COUNT ? dispatch_table.handlers[code] : nullptr;
+    if (handler == nullptr)
+        sp_printf("not implemented feature.\n");
+    else
+        handler(tokens, count);
+    return true;
+}

@@ -1,0 +1,25 @@
+#include <cstdio>
+#include <cstring>
+
+#include "shell/shell.h"
+
+int main(int argc, char** argv)
+{
+    if (argc > 1) {
+        if (strcmp(argv[1], "--version") == 0) {
+            printf("zem %s\n", ZEM_RELEASE);
+            return 0;
+        }
+        if (strcmp(argv[1], "--help") == 0) {
+            printf("usage: zem [--help | --version]\n\n"
+                   "ZEM reads Oracle datafiles offline and unloads their rows.\n"
+                   "It starts a command shell in the current directory, reading config.txt,\n"
+                   "asmdisk.txt and control.txt from it; type \"help\" at the ZEM> prompt.\n"
+                   "Commands can also come from standard input or a command file (@file).\n");
+            return 0;
+        }
+        fprintf(stderr, "zem: unknown option '%s' (try --help)\n", argv[1]);
+        return 2;
+    }
+    return run_zem(stdin);
+}
