@@ -8,6 +8,7 @@
 #include "base/trace.h"
 #include "bbed/bbed_module.h"
 #include "convert/charset.h"
+#include "dict/dict_store.h"
 #include "shell/shell.h"
 #include "storage/buffer_cache.h"
 
@@ -19,6 +20,7 @@ void start_up()
 {
     current_module = MODULE_ZEM;
     screen_printf("\nZEM:Release %s\n\n", ZEM_RELEASE);
+    init_dict_list();
     init_config_data();
     free(bigfile_ts_array);
     bigfile_ts_array = (ub1*)calloc(MAX_TS_COUNT, 1);
@@ -29,6 +31,7 @@ void start_up()
     screen_printf("loading default asm disk file ......\n\n");
     screen_printf("loading default control file ......\n\n");
     screen_printf("loading dictionary data......");
+    load_all_dict_list();
     screen_printf("done\n\n");
     screen_printf("loading scanned data......");
     screen_printf("done\n\n");
@@ -39,6 +42,7 @@ void shut_down()
     sp_printf("\n");
     release_cmd_context_list();
     clean_resource();
+    release_dict_list();
     fflush(stdout);
 }
 
