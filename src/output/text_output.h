@@ -1,0 +1,24 @@
+#pragma once
+// Delimited text output of a table: the data file, its control file and DDL
+// script, and the engine callbacks that write rows into it.
+
+#include <cstdio>
+
+#include "base/zem_list.h"
+#include "engine/unload_model.h"
+
+// 1 ready (params->fp open), 0 failed. Sorts `columns` and turns them into
+// the table's column array.
+int begin_unload_table_txt(const char* schema, const char* table_name, const char* partition, PTABLE table,
+                           PZEM_LIST columns, PUNLOAD_PARAMS params);
+void end_unload_table_txt(PUNLOAD_PARAMS params);
+
+void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
+                       ub1 flags);
+void unload_row_to_txt(ub2 reserved, PUNLOAD_PARAMS params, PROW_DATA row);
+
+// Decoded row lists (dictionary cache files, traces, the screen). A null
+// stream prints to the screen and spool; max_rows 0 means all.
+void output_row_data_list(const ZEM_LIST* rows, const char* delimiter, int max_cols, ub8 max_rows, FILE* stream);
+void unload_data_to_txt(PZEM_LIST rows, PUNLOAD_PARAMS params);
+void show_row_data_list(const ZEM_LIST* rows, const char* delimiter, int max_cols);

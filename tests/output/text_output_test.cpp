@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "base/config.h"
+#include "dict/dict_columns.h"
+#include "output/file_names.h"
+#include "output/table_ddl.h"
+#include "output/text_output.h"
+#include "support/capture.h"
+#include "support/process.h"
+
+namespace {
+
+PCOLUMN make_column(const char* name, ub1 type, ub2 col_no, ub2 segcol, ub4 length, bool nullable = true)
+{
+    PCOLUMN c = (PCOLUMN)calloc(1, sizeof(COLUMN));
+    strcpy(c->name, name);
+    c->ora_type = type;
+    c->col_no = col_no;
+    c->segcol_no = segcol;
+    c->length = length;
+    c->nullable = nullable;
+    c->charset_form = 1;
+    c->precision_null = 1;
+    c->scale_null = 1;
+    return c;
+}
+
+class TextOutput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        init_config_data();
+        strcpy(config_data.data_path, "");
+        init_zem_list(&columns_, nullptr);
+        PCOLUMN empno = make_column("EMPNO", ORA_NUMBER, 1, 2, 22, false);
+        empno->precision = 4;
+        empno->precision_null = 0;
+        empno->scale_null = 0;
+        add_zem_list_item(&columns_, empno);
+        add_zem_list_item(&columns_, make_column("ENAME", ORA_VARCHAR2, 2, 1, 10));
+        PCOLUMN sal = make_column("SAL", ORA_NUMBER, 4, 4, 22);
+        sal->precision = 7;
+        sal->scale = 2;
+        sal->precision_null = sal->scale_null = 0;
+        add_zem_list_item(&columns_, sal);
+        add_zem_list_item(&columns_, make_column("HIREDATE", ORA_DATE, 3, 3, 7));
+        add_zem_list_item(&columns_, make_column("GEOM", 121, 5, 5, 1)); // an object type: left out
+        PCOLUMN note = make_column("NOTE", ORA_NVARCHAR2_FORM_TEST, 6, 6, 40);
+        note->charset_form = 2;
+        add_zem_list_item(&columns_, note);
+        memset(&table_, 0, sizeof(table_));
+        memset(&params_, 0, sizeof(params_));
+        strcpy(params_.delimiter, "|");
+    }
+    void TearDown() override
+    {
+        end_unload_table_txt(&params_);
+        release_zem_list(&columns_);
+        free(table_.cols);
+        init_config_data();
+    }
+    static constexpr ub1 ORA_NVARCHAR2_FORM_TEST = ORA_VARCHAR2;
+    ScopedWorkDir dir_{"textout"};
+    ZEM_LIST columns_;
+    TABLE table_;
+    UNLOAD_PARAMS params_;
+};
+
+COL_DATA text_value(const char* text)
+{
+    COL_DATA v;
+    memset(&v, 0, sizeof(v));
+    v.common_data.str_data = (char*)text;
+    v.data_len = (ub4)strlen(text);
+    return v;
+}
+
+} // namespace
+
+TEST(FileNames, TableFilesAndTransform)
+{
+    char name[128];
+    get_table_file_name(name, sizeof(name), "SCOTT", "EMP", "P1", "txt");
+    EXPECT_STREQ(name, "SCOTT_EMP_P1.txt");
+    get_table_file_name(name, sizeof(name), "SCOTT", "EMP", nullptr, "sql");
+    EXPECT_STREQ(name, "SCOTT_EMP.sql");
+    get_table_file_name(name, sizeof(name), "", "EMP", "P1", "ctl");
+    EXPECT_STREQ(name, "EMP_P1.ctl");
+    get_table_file_name(name, sizeof(name), nullptr, "A$B C", "", "txt");
+    EXPECT_STREQ(name, "A_B_C.txt");
+    char multi[] = "T\xc3\xa9/x\x01";
+    EXPECT_STREQ(transform_table_filename(multi), "T\xc3\xa9_x_");
+}
+
+TEST_F(TextOutput, FilesOfOneTable)
+{
+    ASSERT_EQ(begin_unload_table_txt("SCOTT", "EMP", "P1", &table_, &columns_, &params_), 1);
+    EXPECT_TRUE(path_exists("SCOTT_EMP_P1.txt"));
+    EXPECT_GOLDEN("output/SCOTT_EMP.sql", read_file("SCOTT_EMP.sql"));
+    EXPECT_GOLDEN("output/SCOTT_EMP_P1.ctl", read_file("SCOTT_EMP_P1.ctl"));
+    // The engine gets the columns in stored order, the object column skipped.
+    ASSERT_EQ(table_.col_cnt, 6);
+    EXPECT_STREQ(table_.cols[0].name, "ENAME");
+    EXPECT_STREQ(table_.cols[1].name, "EMPNO");
+    EXPECT_EQ(table_.skip_cnt, 1);
+    EXPECT_EQ(table_.cols[4].can_unload, 0);
+}
+
+TEST_F(TextOutput, RowsTrailingNullsAndRowAddress)
+{
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+    ROW_DATA row;
+    memset(&row, 0, sizeof(row));
+    row.rdba = 0x01000123;
+    row.row_no = 5;
+    COL_DATA ten = text_value("10"), null_value = text_value(""), x = text_value("x");
+    null_value.is_null = 1;
+    PCOLUMN c = table_.cols;
+    unload_col_to_txt(nullptr, 0, &c[0], &ten, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, &c[1], &null_value, &params_, IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, &c[2], &x, &params_, IS_FIRST_PIECE); // not complete yet
+    unload_col_to_txt(nullptr, 0, &c[2], &x, &params_, IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    unload_col_to_txt(nullptr, 0, &c[0], &ten, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, &c[1], nullptr, &params_, IS_LAST_NULL);
+    unload_col_to_txt(nullptr, 0, &c[2], nullptr, &params_, IS_LAST_NULL);
+    unload_row_to_txt(0, &params_, &row);
+    config_data.record_row_addr = 1;
+    unload_col_to_txt(nullptr, 0, &c[0], &ten, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    end_unload_table_txt(&params_);
+    EXPECT_EQ(read_file("T.txt"), "10||x\n10\n10|0x01000123|5\n");
+}
+
+TEST_F(TextOutput, DelimiterInControlFileAndLobFiller)
+{
+    strcpy(config_data.delimiter, ",|");
+    config_data.lob_storage = LS_FILE;
+    release_zem_list(&columns_);
+    add_zem_list_item(&columns_, make_column("ID", ORA_NUMBER, 1, 1, 22));
+    add_zem_list_item(&columns_, make_column("PIC", ORA_BLOB, 2, 2, 4000));
+    ASSERT_EQ(begin_unload_table_txt("S", "PICS", nullptr, &table_, &columns_, &params_), 1);
+    EXPECT_GOLDEN("output/S_PICS.ctl", read_file("S_PICS.ctl"));
+    std::string ctl = read_file("S_PICS.ctl");
+    EXPECT_NE(ctl.find("FIELDS TERMINATED BY X'2c7c' TRAILING NULLCOLS"), std::string::npos);
+    EXPECT_NE(ctl.find("TERMINATED BY EOF\n)\n"), std::string::npos); // no comma after the last entry
+}
+
+TEST_F(TextOutput, UnopenableDataFileStopsTheTable)
+{
+    strcpy(config_data.data_path, "/nonexistent/dir/");
+    std::string out = capture_stdout(
+        [&] { EXPECT_EQ(begin_unload_table_txt("S", "T", nullptr, &table_, &columns_, &params_), 0); });
+    EXPECT_EQ(out, "open file /nonexistent/dir/S_T.txt for writing data error! error message:No such file or "
+                   "directory.\n");
+}
+
+TEST_F(TextOutput, LobFilesAndDirectories)
+{
+    config_data.lob_switch_dir_rows = 1000;
+    PCOLUMN c = make_column("DOC", ORA_CLOB, 3, 3, 4000);
+    c->lob.lob_obj_id = 77;
+    char full[512], name[512];
+    ASSERT_EQ(get_lob_file_name(c, 1, full, sizeof(full), name, sizeof(name)), 1);
+    EXPECT_STREQ(name, "lob00077_0003/0001/lob00077_0000000001.dat");
+    ASSERT_EQ(get_lob_file_name(c, 1000, full, sizeof(full), name, sizeof(name)), 1);
+    EXPECT_STREQ(name, "lob00077_0003/0001/lob00077_0000001000.dat");
+    ASSERT_EQ(get_lob_file_name(c, 1001, full, sizeof(full), name, sizeof(name)), 1);
+    EXPECT_STREQ(name, "lob00077_0003/0002/lob00077_0000001001.dat");
+    EXPECT_TRUE(path_exists("lob00077_0003/0002"));
+
+    // A CLOB piece with "%" in it reaches its file unchanged.
+    params_.fp = fopen("doc.txt", "w");
+    params_.lob_output_format = LOF_TEXT;
+    COL_DATA v = text_value("100% sure %s");
+    v.lob_full_name = full;
+    v.lob_file_name = name;
+    unload_col_to_txt(nullptr, 0, c, &v, &params_, IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    fclose(v.lob_file);
+    end_unload_table_txt(&params_);
+    EXPECT_EQ(read_file(full), "100% sure %s");
+    EXPECT_EQ(read_file("doc.txt"), std::string("|") + name);
+
+    strcpy(config_data.lob_path, "/nonexistent/lobs/");
+    PCOLUMN d = make_column("PIC", ORA_BLOB, 4, 4, 4000);
+    std::string out = capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
+    EXPECT_NE(out.find("Can not create directory:/nonexistent/lobs/lob00000_0004/0001\n"), std::string::npos);
+    free(c);
+    free(d);
+}
+
+TEST(TypeTexts, SqlControlAndSampleWords)
+{
+    COLUMN c;
+    memset(&c, 0, sizeof(c));
+    char text[COL_TYPE_TEXT_LEN];
+    c.ora_type = ORA_NUMBER;
+    c.precision_null = 1;
+    c.scale_null = 1;
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "NUMBER");
+    c.precision = 126;
+    c.precision_null = 0;
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "FLOAT(126)");
+    c.scale_null = 0;
+    c.precision = 5;
+    c.scale = (ub2)-2;
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "NUMBER(5,-2)");
+    c.ora_type = ORA_CHAR;
+    c.length = 20;
+    c.charset_form = 2;
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "NCHAR(10)");
+    EXPECT_STREQ(get_col_ctl_fullname(&c, text), "CHAR(20)");
+    c.ora_type = ORA_TIMESTAMP_TZ;
+    c.scale = 6;
+    strcpy(c.name, "TS");
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "TIMESTAMP(6) WITH TIME ZONE");
+    EXPECT_STREQ(get_col_ctl_fullname(&c, text), "\"TO_TIMESTAMP_TZ (:TS,'yyyy-mm-dd hh24:mi:ss.ff6 tzh:tzm')\"");
+    c.ora_type = ORA_RAW;
+    c.length = 16;
+    EXPECT_STREQ(get_col_ctl_fullname(&c, text), "CHAR(32)");
+    c.ora_type = ORA_BINARY_DOUBLE;
+    EXPECT_STREQ(get_col_ctl_fullname(&c, text), "");
+    c.ora_type = 182;
+    EXPECT_STREQ(get_col_type_fullname(&c, text), "Unknown");
+    EXPECT_STREQ(get_col_sample_fullname(ORA_VARCHAR2, text, 2), "NVARCHAR2");
+    EXPECT_STREQ(get_col_sample_fullname(ORA_LONG_RAW, text, 1), "LONG_RAW");
+    EXPECT_STREQ(get_col_sample_fullname(ORA_CLOB, text, 1), "");
+}
