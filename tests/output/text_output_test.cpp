@@ -163,6 +163,7 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     config_data.lob_switch_dir_rows = 1000;
     PCOLUMN c = make_column("DOC", ORA_CLOB, 3, 3, 4000);
     c->lob.lob_obj_id = 77;
+    c->can_unload = 1;
     char full[512], name[512];
     ASSERT_EQ(get_lob_file_name(c, 1, full, sizeof(full), name, sizeof(name)), 1);
     EXPECT_STREQ(name, "lob00077_0003/0001/lob00077_0000000001.dat");
@@ -179,6 +180,7 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     v.lob_full_name = full;
     v.lob_file_name = name;
     unload_col_to_txt(nullptr, 0, c, &v, &params_, IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    ASSERT_NE(v.lob_file, nullptr);
     fclose(v.lob_file);
     end_unload_table_txt(&params_);
     EXPECT_EQ(read_file(full), "100% sure %s");
