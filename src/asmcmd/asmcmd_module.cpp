@@ -3,9 +3,19 @@
 #include "base/printer.h"
 #include "shell/shell.h"
 
-void init_asmcmd_module() {}
+ASMCMD_ENV asmcmd_env;
 
-void clean_asmcmd_module() {}
+void init_asmcmd_module()
+{
+    asmcmd_env.current_diskgroup = nullptr;
+    asmcmd_env.current_dir = nullptr;
+}
+
+void clean_asmcmd_module()
+{
+    asmcmd_env.current_diskgroup = nullptr;
+    asmcmd_env.current_dir = nullptr;
+}
 
 void do_asmcmd_help(LINE_ARRAY, int)
 {
@@ -19,4 +29,11 @@ void do_asmcmd_help(LINE_ARRAY, int)
     for (const auto& line : lines)
         sp_printf("%-9s ----   %s\n", line[0], line[1]);
     sp_printf("\n");
+}
+
+// Accepts its nine-word form and prints nothing more yet.
+void do_dump_disk_block(LINE_ARRAY, int count)
+{
+    if (count != 9)
+        show_cmd_format(CMD_DUMP_DISK_BLOCK);
 }

@@ -11,6 +11,9 @@ struct DISPATCH_TABLE {
     constexpr DISPATCH_TABLE()
     {
         handlers[CMD_HELP] = do_help;
+        handlers[CMD_HEXDUMP] = do_hexdump;
+        handlers[CMD_LOADCTL] = do_loadctl;
+        handlers[CMD_COPY] = do_copy_datafile;
         handlers[CMD_HOST] = do_host;
         handlers[CMD_LOADCFG] = do_loadcfg;
         handlers[CMD_SPOOL] = do_spool;
@@ -25,7 +28,13 @@ struct DISPATCH_TABLE {
         handlers[CMD_ENTER_ASMCMD] = enter_asmcmd_module;
         handlers[CMD_EXIT_ASMCMD] = exit_asmcmd_module;
         handlers[CMD_ASMCMD_HELP] = do_asmcmd_help;
+        handlers[CMD_DUMP_DISK_BLOCK] = do_dump_disk_block;
+        handlers[CMD_ASMCMD_EXTRACT] = do_extract_asmfile;
+        handlers[CMD_ASMCMD_CD] = do_asmcmd_cd;
+        handlers[CMD_ASMCMD_LS] = do_asmcmd_ls;
         handlers[CMD_UNEXP] = do_unexp;
+        handlers[CMD_LIST] = do_list_schema;
+        handlers[CMD_DESC] = do_desc_table;
     }
 };
 

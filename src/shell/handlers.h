@@ -4,3 +4,7 @@
 #include "asmcmd/asmcmd_module.h"
 #include "bbed/bbed_module.h"
 #include "output/unexp.h"
+#include "unload/list_desc.h"
+#include "storage/copy_datafile.h"
+#include "storage/datafile_registry.h"
+#include "storage/hexdump.h"

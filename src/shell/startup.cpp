@@ -10,7 +10,9 @@
 #include "convert/charset.h"
 #include "dict/dict_store.h"
 #include "shell/shell.h"
+#include "storage/asm_disk_list.h"
 #include "storage/buffer_cache.h"
+#include "storage/datafile_registry.h"
 
 int current_module = MODULE_ZEM;
 
@@ -20,7 +22,9 @@ void start_up()
 {
     current_module = MODULE_ZEM;
     screen_printf("\nZEM:Release %s\n\n", ZEM_RELEASE);
+    init_datafile_list();
     init_dict_list();
+    init_asmdisk_list();
     init_config_data();
     free(bigfile_ts_array);
     bigfile_ts_array = (ub1*)calloc(MAX_TS_COUNT, 1);
@@ -29,7 +33,9 @@ void start_up()
     screen_printf("loading default config.......\n\n");
     load_config(default_config_file);
     screen_printf("loading default asm disk file ......\n\n");
+    load_asmdisk_file(default_asmdisk_fn);
     screen_printf("loading default control file ......\n\n");
+    load_control_file(default_control_file);
     screen_printf("loading dictionary data......");
     load_all_dict_list();
     screen_printf("done\n\n");
@@ -50,6 +56,8 @@ void shut_down()
 
 void clean_resource()
 {
+    release_datafile_list();
+    release_asmdisk_list();
     if (fp_spool != nullptr) {
         fclose(fp_spool);
         fp_spool = nullptr;

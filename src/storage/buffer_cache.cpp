@@ -99,6 +99,14 @@ void copy_block_to_buffer_cache(PBLOCK_BUFFER_CACHE cache, const ub1* block, ub4
     index_item(cache, item);
 }
 
+void empty_block_buffer_cache(PBLOCK_BUFFER_CACHE cache)
+{
+    ub4 block_size = cache->block_size;
+    ub4 block_count = cache->block_count;
+    release_block_buffer_cache(cache);
+    init_block_buffer_cache(cache, block_size, block_count);
+}
+
 void rebuild_block_buffer_cache_if_changed()
 {
     if (config_data.block_buffers == block_buffer_cache.block_count &&

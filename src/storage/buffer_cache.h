@@ -31,6 +31,8 @@ void release_block_buffer_cache(PBLOCK_BUFFER_CACHE cache);
 PBUFFER_CACHE_ITEM search_block_buffer_cache(PBLOCK_BUFFER_CACHE cache, ub4 ts_no, ub4 rdba, ub4 block_size);
 void move_buffer_cache_mru(PBLOCK_BUFFER_CACHE cache, PBUFFER_CACHE_ITEM item);
 void copy_block_to_buffer_cache(PBLOCK_BUFFER_CACHE cache, const ub1* block, ub4 ts_no, ub4 rdba, ub4 block_size);
+// Drops every cached block, keeping block size and capacity.
+void empty_block_buffer_cache(PBLOCK_BUFFER_CACHE cache);
 // After a configuration load: rebuild (and so empty) the global cache when
 // the configured block size or buffer count no longer match it.
 void rebuild_block_buffer_cache_if_changed();

@@ -1,0 +1,42 @@
+#pragma once
+// Parser tests run in both byte orders and at small and large block sizes.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/config.h"
+#include "builder/block_image.h"
+
+struct OrderAndSize {
+    int order;
+    uint32_t block_size;
+};
+
+inline std::string order_and_size_name(const ::testing::TestParamInfo<OrderAndSize>& info)
+{
+    return std::string(info.param.order == zb::BIG ? "Big" : "Little") + std::to_string(info.param.block_size);
+}
+
+#define ZEM_ORDERS_AND_SIZES                                                                                   \
+    ::testing::Values(OrderAndSize{zb::LITTLE, 2048}, OrderAndSize{zb::BIG, 2048}, OrderAndSize{zb::LITTLE, 8192}, \
+                      OrderAndSize{zb::BIG, 8192}, OrderAndSize{zb::LITTLE, 32768}, OrderAndSize{zb::BIG, 32768})
+
+class BlockParserTest : public ::testing::TestWithParam<OrderAndSize> {
+protected:
+    void SetUp() override
+    {
+        init_config_data();
+        config_data.byte_order = GetParam().order;
+    }
+    void TearDown() override { init_config_data(); }
+    uint32_t bs() const { return GetParam().block_size; }
+    int order() const { return GetParam().order; }
+    zb::CacheHeader cache(uint8_t type, uint32_t rdba = 0x01400011) const
+    {
+        zb::CacheHeader h;
+        h.type = type;
+        h.rdba = rdba;
+        return h;
+    }
+};

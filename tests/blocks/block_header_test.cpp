@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include "base/config.h"
+#include "blocks/block_header.h"
+#include "blocks/block_names.h"
+#include "blocks/block_fixture.h"
+
+using BlockHeaderTest = BlockParserTest;
+
+TEST_P(BlockHeaderTest, EveryFieldAndTheTailComeBack)
+{
+    zb::CacheHeader h;
+    h.type = 6;
+    h.format = 0xa2;
+    h.rdba = 0x01400123;
+    h.scn_base = 0xdeadbeef;
+    h.scn_wrap = 0x1234;
+    h.seq = 0x56;
+    h.flag = 0x04;
+    zb::BlockImage b = zb::make_block(bs(), order(), h);
+    zb::seal_block(b);
+
+    BLOCK_HEADER r;
+    ASSERT_TRUE(get_block_header(b.data(), &r, bs()));
+    EXPECT_EQ(r.block_type, 6);
+    EXPECT_EQ(r.block_format, 0xa2);
+    EXPECT_EQ(r.rdba, 0x01400123u);
+    EXPECT_EQ(r.scn_base, 0xdeadbeefu);
+    EXPECT_EQ(r.scn_wrap, 0x1234u);
+    EXPECT_EQ(r.seq, 0x56);
+    EXPECT_EQ(r.flag, 0x04);
+    EXPECT_EQ(r.chkval, zb::block_checksum(b));
+    EXPECT_EQ(r.tail, 0xbeef0656u);
+    EXPECT_TRUE(block_tail_match(&r));
+    EXPECT_EQ(check_block_header(&r, 6), ERR_NONE);
+    EXPECT_EQ(check_block_header(&r, 16), ERR_BLOCK_TYPE);
+}
+
+TEST_P(BlockHeaderTest, TailCheckComparesTypeAndSeqFrom10gAndScnWrapInVersion7)
+{
+    zb::CacheHeader h;
+    h.type = 6;
+    h.seq = 2;
+    h.scn_base = 0x00017777;
+    h.scn_wrap = 0x0042;
+    zb::BlockImage b = zb::make_block(bs(), order(), h);
+    zb::seal_block(b);
+    BLOCK_HEADER r;
+    get_block_header(b.data(), &r, bs());
+    ASSERT_EQ(r.tail, 0x77770602u);
+    EXPECT_TRUE(block_tail_match(&r));
+    for (ub4 wrong : {0x77770603u, 0x77770702u, 0x77760602u, 0x77770042u}) {
+        r.tail = wrong;
+        EXPECT_FALSE(block_tail_match(&r)) << std::hex << wrong;
+    }
+
+    h.format = zb::FMT_V7;
+    b = zb::make_block(bs(), order(), h);
+    zb::seal_block(b);
+    get_block_header(b.data(), &r, bs());
+    EXPECT_EQ(r.tail, 0x77770042u);
+    EXPECT_TRUE(block_tail_match(&r));
+    r.tail = 0x77770602u; // the 10g form is wrong for Oracle 7
+    EXPECT_FALSE(block_tail_match(&r));
+}
+
+TEST_P(BlockHeaderTest, DamagedTailIsDetected)
+{
+    zb::BlockImage b = zb::make_block(bs(), order(), cache(16));
+    zb::seal_block(b);
+    zb::damage_block(b, zb::Damage::bad_tail);
+    BLOCK_HEADER r;
+    get_block_header(b.data(), &r, bs());
+    EXPECT_FALSE(block_tail_match(&r));
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, BlockHeaderTest, ZEM_ORDERS_AND_SIZES, order_and_size_name);
+
+TEST(BlockHeaderPinned, BigEndianBytes)
+{
+    init_config_data();
+    config_data.byte_order = BO_BIG;
+    ub1 block[1024] = {0x10, 0xa2, 0x00, 0x00, 0x01, 0x40, 0x00, 0x7b, 0x00, 0x12, 0x34, 0x56,
+                       0x00, 0x01, 0x03, 0x04, 0xab, 0xcd, 0x00, 0x00};
+    block[1020] = 0x34;
+    block[1021] = 0x56;
+    block[1022] = 0x10;
+    block[1023] = 0x03;
+    BLOCK_HEADER r;
+    get_block_header(block, &r, sizeof(block));
+    EXPECT_EQ(r.rdba, 0x0140007bu);
+    EXPECT_EQ(r.scn_base, 0x00123456u);
+    EXPECT_EQ(r.scn_wrap, 1u);
+    EXPECT_EQ(r.chkval, 0xabcdu);
+    EXPECT_EQ(r.tail, 0x34561003u);
+    EXPECT_TRUE(block_tail_match(&r));
+
+    config_data.byte_order = BO_LITTLE;
+    get_block_header(block, &r, sizeof(block));
+    EXPECT_EQ(r.rdba, 0x7b004001u);
+    EXPECT_FALSE(block_tail_match(&r));
+    init_config_data();
+}
+
+TEST(BlockHeaderPinned, TooSmallBufferGivesClearedRecord)
+{
+    ub1 block[20] = {6, 0xa2};
+    BLOCK_HEADER r;
+    EXPECT_FALSE(get_block_header(block, &r, sizeof(block)));
+    EXPECT_EQ(r.block_type, 0);
+}
+
+TEST(BlockFormats, ValidSetAndThe10gFamily)
+{
+    for (int f = 0; f < 256; f++) {
+        bool valid = f == 0x01 || f == 0x02 || f == 0x62 || f == 0x82 || f == 0xa2 || f == 0xc2 || f == 0xe2;
+        EXPECT_EQ(is_valid_block_format((ub1)f), valid) << f;
+        EXPECT_EQ(is_above10g_block((ub1)f), valid && f > 0x02) << f;
+        EXPECT_STREQ(get_block_format_name((ub1)f),
+                     !valid ? "unknown" : f == 1 ? "oracle 7" : f == 2 ? "oracle 8 or 9" : "oracle 10+");
+    }
+    BLOCK_HEADER h = {};
+    h.block_format = 0x03;
+    h.block_type = 6;
+    EXPECT_EQ(check_block_header(&h, 6), ERR_BLOCK_FORMAT);
+}

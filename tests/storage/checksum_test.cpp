@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "base/byte_order.h"
+#include "base/config.h"
+#include "builder/sample_blocks.h"
+#include "storage/checksum.h"
+
+class ChecksumTest : public ::testing::Test {
+protected:
+    void SetUp() override { init_config_data(); }
+    void TearDown() override { init_config_data(); }
+};
+
+TEST_F(ChecksumTest, PinnedWordsInBothOrders)
+{
+    std::vector<ub1> block(1024, 0);
+    block[100] = 0x12;
+    block[101] = 0x34;
+    block[16] = 0xff; // the stored checksum never counts
+    block[17] = 0xee;
+    config_data.byte_order = BO_BIG;
+    EXPECT_EQ(calc_block_checksum(block.data(), 1024), 0x1234);
+    config_data.byte_order = BO_LITTLE;
+    EXPECT_EQ(calc_block_checksum(block.data(), 1024), 0x3412);
+
+    block[1022] = 0x00;
+    block[1023] = 0x34; // cancels the low byte above in either order
+    config_data.byte_order = BO_BIG;
+    EXPECT_EQ(calc_block_checksum(block.data(), 1024), 0x1200);
+    block[2] = 0x12; // and the high byte
+    EXPECT_EQ(calc_block_checksum(block.data(), 1024), 0x0000);
+}
+
+TEST_F(ChecksumTest, ConsistencyAndSettingIt)
+{
+    for (int order : {BO_LITTLE, BO_BIG}) {
+        config_data.byte_order = order;
+        std::vector<ub1> block(2048, 0);
+        block[40] = 0x12; // words XOR to 0x1234 (big) or 0x3412 (little)
+        block[41] = 0x34;
+        ub2 sum = calc_block_checksum(block.data(), 2048);
+        EXPECT_EQ(sum, order == BO_BIG ? 0x1234 : 0x3412);
+        set_ub2(block.data(), 16, sum);
+        EXPECT_TRUE(block_has_checksum(block.data()));
+        EXPECT_TRUE(block_checksum_ok(block.data(), 2048));
+        block[500] ^= 0x01;
+        EXPECT_FALSE(block_checksum_ok(block.data(), 2048));
+
+        // Setting the flag changes the word at 14 and so the checksum.
+        ub2 set = set_block_checksum(block.data(), 2048);
+        EXPECT_EQ(block[15] & 0x04, 0x04);
+        EXPECT_EQ(get_ub2(block.data(), 16), set);
+        EXPECT_TRUE(block_checksum_ok(block.data(), 2048));
+        ub2 expected = order == BO_BIG ? (ub2)(0x1234 ^ 0x0004 ^ 0x0100) : (ub2)(0x3412 ^ 0x0400 ^ 0x0001);
+        EXPECT_EQ(set, expected);
+    }
+}
+
+TEST_F(ChecksumTest, BlocksWithoutAChecksumPass)
+{
+    std::vector<ub1> block(8192, 0x33);
+    block[15] = 0;
+    block[16] = 0;
+    block[17] = 0;
+    EXPECT_FALSE(block_has_checksum(block.data()));
+    EXPECT_TRUE(block_checksum_ok(block.data(), 8192));
+}
+
+TEST_F(ChecksumTest, AgreesWithTheBuilderOnEverySampleBlock)
+{
+    for (int order : {BO_LITTLE, BO_BIG})
+        for (ub4 size : {2048u, 16384u}) {
+            config_data.byte_order = order;
+            for (const zb::BlockImage& b : zb::make_sample_blocks(size, order)) {
+                if (!(b.u8(15) & 0x04))
+                    continue;
+                EXPECT_EQ(calc_block_checksum(b.data(), size), b.u16(16));
+                EXPECT_TRUE(block_checksum_ok(b.data(), size));
+                zb::BlockImage damaged = b;
+                zb::damage_block(damaged, zb::Damage::bad_checksum);
+                EXPECT_FALSE(block_checksum_ok(damaged.data(), size));
+            }
+        }
+}

@@ -1,0 +1,152 @@
+// The datafile builder is the ground truth of every other test, so its own
+// bytes are pinned here independently of the program's readers.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+
+#include "builder/database_image.h"
+#include "builder/segment_builder.h"
+#include "support/capture.h"
+#include "support/process.h"
+
+TEST(ByteWriter, ExplicitOrdersAndBounds)
+{
+    uint8_t bytes[8] = {};
+    zb::ByteWriter little(bytes, sizeof(bytes), zb::LITTLE);
+    little.u32(0, 0x01020304);
+    little.u16(4, 0x0506);
+    EXPECT_EQ(bytes[0], 0x04);
+    EXPECT_EQ(bytes[3], 0x01);
+    EXPECT_EQ(bytes[4], 0x06);
+    EXPECT_EQ(little.get_u32(0), 0x01020304u);
+    zb::ByteWriter big(bytes, sizeof(bytes), zb::BIG);
+    big.u32(0, 0x01020304);
+    big.u16(6, 0x0506);
+    EXPECT_EQ(bytes[0], 0x01);
+    EXPECT_EQ(bytes[3], 0x04);
+    EXPECT_EQ(bytes[6], 0x05);
+    EXPECT_EQ(little.get_u16(6), 0x0605);
+    little.u16_big(0, 0xabcd);
+    EXPECT_EQ(bytes[0], 0xab);
+    EXPECT_THROW(little.u32(5, 1), std::out_of_range);
+    EXPECT_THROW(little.u8(8, 1), std::out_of_range);
+    EXPECT_THROW(little.get_u16(7), std::out_of_range);
+    little.text(0, "ABCDEFGHIJ", 3);
+    EXPECT_EQ(bytes[2], 'C');
+}
+
+TEST(BlockImage, TailChecksumAndDamage)
+{
+    zb::CacheHeader h;
+    h.type = 6;
+    h.scn_base = 0x00011234;
+    h.seq = 9;
+    zb::BlockImage b = zb::make_block(2048, zb::BIG, h);
+    zb::seal_block(b);
+    EXPECT_EQ(b.bytes()[2044], 0x12);
+    EXPECT_EQ(b.bytes()[2045], 0x34);
+    EXPECT_EQ(b.bytes()[2046], 0x06);
+    EXPECT_EQ(b.bytes()[2047], 0x09);
+    uint16_t sum = 0;
+    for (uint32_t i = 0; i < 2048; i += 2)
+        sum ^= (uint16_t)((b.bytes()[i] << 8) | b.bytes()[i + 1]);
+    EXPECT_EQ(sum, 0) << "the stored checksum makes the whole block XOR to 0";
+
+    zb::BlockImage seq = b;
+    zb::damage_block(seq, zb::Damage::seq_ff);
+    EXPECT_EQ(seq.u8(14), 0xff);
+    EXPECT_EQ(seq.u32(2044), 0x123406ffu);
+    zb::BlockImage tail = b;
+    zb::damage_block(tail, zb::Damage::bad_tail);
+    EXPECT_NE(tail.u32(2044), zb::expected_tail(tail));
+    zb::BlockImage check = b;
+    zb::damage_block(check, zb::Damage::bad_checksum);
+    EXPECT_NE(check.u16(16), zb::block_checksum(check));
+    EXPECT_EQ(check.u32(2044), zb::expected_tail(check));
+}
+
+TEST(DatafileImage, LayoutOfAWrittenFile)
+{
+    ScopedWorkDir dir("builder");
+    zb::DatafileSpec s;
+    s.block_size = 4096;
+    s.order = zb::BIG;
+    s.header_offset = 1000;
+    s.blocks = 9;
+    s.ts_no = 3;
+    s.file_no = 8;
+    s.rfile_no = 6;
+    zb::DatafileImage f(s);
+    EXPECT_EQ(f.rdba(7), (6u << 22) | 7u);
+    f.put(4, f.blank(4));
+    f.write("f.dbf");
+    std::string bytes = read_file("f.dbf");
+    ASSERT_EQ(bytes.size(), 1000u + 10 * 4096);
+    EXPECT_EQ((uint8_t)bytes[999], 0xee);
+    EXPECT_EQ((uint8_t)bytes[1000 + 1], zb::FMT_V10);   // block 0
+    EXPECT_EQ((uint8_t)bytes[1000 + 4096], 11);          // file header
+    EXPECT_EQ((uint8_t)bytes[1000 + 4 * 4096 + 7], 4);   // rdba low byte (big-endian)
+    EXPECT_EQ(bytes.substr(1000 + 5 * 4096, 4096), std::string(4096, '\0'));
+    EXPECT_EQ(f.control_line("f.dbf"), "3 8 6 f.dbf 4096 N 1000 9");
+
+    f.write("cut.dbf", 1000 + 4096 + 100);
+    struct stat st;
+    ASSERT_EQ(stat("cut.dbf", &st), 0);
+    EXPECT_EQ(st.st_size, 1000 + 4096 + 100);
+
+    zb::DatafileSpec big = s;
+    big.big_file = true;
+    big.rfile_no = 1024;
+    EXPECT_EQ(zb::DatafileImage(big).rdba(70000), 70000u);
+}
+
+TEST(SegmentBuilder, RejectsLayoutsItCannotWrite)
+{
+    zb::DatafileSpec s;
+    s.blocks = 100;
+    zb::DatafileImage f(s);
+    zb::SegmentLayout layout;
+    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
+    for (uint32_t i = 0; i < 4; i++)
+        layout.extents.push_back({2 + 8 * i, 8});
+    layout.header_map_capacity = 1;
+    layout.emb_capacity = 1;
+    layout.map_blocks = {3};
+    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
+    layout.header_type = 5;
+    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
+    layout.header_type = 16;
+    layout.map_blocks = {3, 11, 19};
+    layout.hwm_extent = 1;
+    layout.hwm_block = 3;
+    zb::SegmentResult r = zb::add_segment(f, layout);
+    EXPECT_EQ(r.high_water, f.rdba(13));
+    EXPECT_TRUE(f.has(12));
+    EXPECT_FALSE(f.has(13)); // above the high-water mark: never formatted
+}
+
+TEST(Zembuild, WritesAFileAndItsControlLine)
+{
+    std::string exe = ZEM_BIN;
+    size_t at = exe.rfind("/src/zem");
+    if (at == std::string::npos)
+        GTEST_SKIP();
+    exe = exe.substr(0, at) + "/tools/zembuild";
+    if (!path_exists(exe))
+        GTEST_SKIP() << "no " << exe;
+    ScopedWorkDir dir("zembuild");
+    std::string cmd = exe + " --out z.dbf --block-size 2048 --order big --ts 3 --fn 9 --rfn 9 --blocks 40"
+                            " --segment 16 --extents 3 --extent-blocks 8 --damage 30:tail --control control.txt";
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    EXPECT_EQ(read_file("control.txt"), "3 9 9 z.dbf 2048 N 0 40\n");
+    std::string bytes = read_file("z.dbf");
+    ASSERT_EQ(bytes.size(), 41u * 2048);
+    EXPECT_EQ((uint8_t)bytes[2 * 2048], 16);   // the segment header
+    EXPECT_EQ((uint8_t)bytes[3 * 2048], 6);    // a data block
+    EXPECT_EQ((uint8_t)bytes[30 * 2048], 0);   // the damaged blank block
+    EXPECT_NE(system((exe + " --bogus 2>/dev/null").c_str()), 0);
+}
