@@ -1,0 +1,263 @@
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "base/printer.h"
+#include "base/trace.h"
+#include "convert/charset.h"
+#include "convert_test_util.h"
+
+namespace {
+
+class Dispatch : public ZoneTest {
+protected:
+    void SetUp() override
+    {
+        ZoneTest::SetUp();
+        saved_checking_ = config_data.db_block_checking;
+        saved_trace_ = config_data.trace_level;
+        saved_format_ = config_data.output_format;
+    }
+    void TearDown() override
+    {
+        config_data.db_block_checking = saved_checking_;
+        config_data.trace_level = saved_trace_;
+        config_data.output_format = saved_format_;
+        ZoneTest::TearDown();
+    }
+    ub1 saved_checking_ = 0;
+    int saved_trace_ = 0;
+    int saved_format_ = 0;
+};
+INSTANTIATE_ZONE_TESTS(Dispatch);
+
+COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
+{
+    COLUMN c;
+    init_column(&c, "C1", type, 1);
+    c.length = length;
+    c.scale = scale;
+    c.charset_form = 1;
+    return c;
+}
+
+TEST_P(Dispatch, EachTypeToItsConverter)
+{
+    const struct {
+        ub1 type;
+        const char* hex;
+        const char* text;
+    } cases[] = {
+        {ORA_NUMBER, "C1 02 33", "1.5"},
+        {ORA_VARCHAR2, "41 42", "AB"},
+        {ORA_CHAR, "41 20", "A "},
+        {ORA_LONG, "41 00 42", "A"},
+        {ORA_DATE, "78 6C 07 04 0B 1F 01", "2008-07-04 10:30:00"},
+        {ORA_RAW, "00 0A FF", "000AFF"},
+        {ORA_LONG_RAW, "7F", "7F"},
+        {ORA_ROWID, "00 00 00 01 01 00 00 01 00 00", "AAAAABAAEAAAAABAAA"},
+        {ORA_BINARY_FLOAT, "BF C0 00 00", "1.5000000000"},
+        {ORA_BINARY_DOUBLE, "BF F8 00 00 00 00 00 00", "1.5000000000"},
+        {ORA_TIMESTAMP, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
+        {ORA_TIMESTAMP_LTZ, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
+        {ORA_TIMESTAMP_TZ, "78 6C 07 04 03 1F 01 07 5B CD 15 1C 3C", "2008-07-04 10:30:00.123 +08:00"},
+        {ORA_INTERVAL_YM, "80 00 00 02 3F", "+02-03"},
+        {ORA_INTERVAL_DS, "80 00 00 01 3E 3F 40 9D CD 65 00", "+01 02:03:04.500"},
+        // No conversion: the value stays NULL.
+        {ORA_VARCHAR, "41", NULL_TEXT},
+        {ORA_CLOB, "41", NULL_TEXT},
+        {ORA_BLOB, "41", NULL_TEXT},
+        {ORA_UROWID, "41", NULL_TEXT},
+        {ORA_TIME, "41", NULL_TEXT},
+        {ORA_NOT_INIT, "41", NULL_TEXT},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(convert_hex(c.type, c.hex, 3), c.text) << (int)c.type;
+}
+
+TEST_P(Dispatch, GuessAndRawOutputKeepBytes)
+{
+    std::vector<ub1> b = hex_bytes("00 41 FF");
+    COL_DATA cd;
+    init_col_data(&cd);
+    cd.ora_type = ORA_GUESS;
+    raw_to_data_char(b.data(), 3, &cd, 0, 0, 1);
+    EXPECT_EQ(cd.data_type, CDT_BYTES);
+    EXPECT_EQ(col_value(cd), std::string("\x00\x41\xFF", 3));
+    release_col_data(&cd);
+
+    const ub1 copied[] = {ORA_VARCHAR2, ORA_NUMBER, ORA_LONG, ORA_DATE, ORA_RAW, ORA_LONG_RAW,
+                          ORA_ROWID, ORA_CHAR, ORA_TIMESTAMP, ORA_TIMESTAMP_TZ, ORA_TIMESTAMP_LTZ};
+    for (ub1 type : copied) {
+        init_col_data(&cd);
+        cd.ora_type = type;
+        raw_to_data_raw(b.data(), 3, &cd, 0, 0, 1);
+        EXPECT_EQ(col_value(cd), std::string("\x00\x41\xFF", 3)) << (int)type;
+        release_col_data(&cd);
+    }
+    const ub1 skipped[] = {ORA_BINARY_FLOAT, ORA_BINARY_DOUBLE, ORA_CLOB, ORA_INTERVAL_DS, ORA_GUESS};
+    for (ub1 type : skipped) {
+        init_col_data(&cd);
+        cd.ora_type = type;
+        raw_to_data_raw(b.data(), 3, &cd, 0, 0, 1);
+        EXPECT_EQ(cd.is_null, 1) << (int)type;
+        release_col_data(&cd);
+    }
+
+    std::vector<ub1> number = hex_bytes("C1 02");
+    config_data.output_format = OUTPUT_DMP;
+    init_col_data(&cd);
+    cd.ora_type = ORA_NUMBER;
+    raw_to_data(number.data(), 2, &cd, 0, 0, 1);
+    EXPECT_EQ(col_value(cd), "\xC1\x02");
+    config_data.output_format = OUTPUT_TEXT;
+    raw_to_data(number.data(), 2, &cd, 0, 0, 1);
+    EXPECT_EQ(col_value(cd), "1");
+    release_col_data(&cd);
+}
+
+TEST_P(Dispatch, CheckColDataByType)
+{
+    const struct {
+        ub1 type;
+        ub4 column_length;
+        const char* hex;
+        int accepted;
+    } cases[] = {
+        {ORA_ROWID, 0, "00 00 00 00 00 00", 1},
+        {ORA_ROWID, 0, "00 00 00 00 00 00 00 00 00 00", 1},
+        {ORA_ROWID, 0, "00 00 00 00 00 00 00", 0},
+        {ORA_NUMBER, 0, "C1 02", 1},
+        {ORA_NUMBER, 0, "C1 65", 0},
+        {ORA_DATE, 0, "78 6C 07 04 0B 1F 01", 1},
+        {ORA_DATE, 0, "78 6C 07 04 0B 1F 01 01", 0},
+        {ORA_DATE, 0, "78 6C 0D 04 0B 1F 01", 0},
+        {ORA_TIMESTAMP, 0, "78 6C 07 04 0B 1F 01", 1},
+        {ORA_TIMESTAMP_LTZ, 0, "78 6C 07 04 0B 1F 01 00 00 00 01", 1},
+        {ORA_TIMESTAMP, 0, "78 6C 07 04 0B 1F 01 00 00 01", 0},
+        {ORA_TIMESTAMP_TZ, 0, "78 6C 07 04 03 1F 01 00 00 00 00 1C 3C", 1},
+        {ORA_TIMESTAMP_TZ, 0, "78 6C 07 04 03 1F 01 00 00 00 00 1C", 0},
+        {ORA_VARCHAR2, 3, "41 42 43", 1},
+        {ORA_VARCHAR2, 3, "41 42 43 44", 0},
+        {ORA_CHAR, 0, "41 42 43 44", 1},
+        {ORA_VARCHAR, 2, "41 42 43", 0},
+        {ORA_RAW, 2, "41 42", 1},
+        {ORA_RAW, 2, "41 42 43", 0},
+        {ORA_BINARY_FLOAT, 0, "BF C0 00 00", 1},
+        {ORA_BINARY_FLOAT, 0, "BF C0 00", 0},
+        {ORA_BINARY_DOUBLE, 0, "BF C0 00 00 00 00 00 00", 1},
+        {ORA_BINARY_DOUBLE, 0, "BF C0 00 00", 0},
+        {ORA_LONG, 1, "41 42 43", 1},
+        {ORA_INTERVAL_YM, 0, "00", 1},
+    };
+    for (const auto& c : cases) {
+        std::vector<ub1> b = hex_bytes(c.hex);
+        COLUMN column = make_column(c.type, c.column_length);
+        COL_DATA cd;
+        init_col_data(&cd);
+        cd.ora_type = c.type;
+        EXPECT_EQ(check_col_data(b.data(), (ub4)b.size(), &cd, &column), c.accepted)
+            << (int)c.type << " " << c.hex;
+    }
+    // Character limits of the type itself, with a column length of 0.
+    std::vector<ub1> text(4001, 'a');
+    COLUMN column = make_column(ORA_VARCHAR2);
+    COL_DATA cd;
+    init_col_data(&cd);
+    cd.ora_type = ORA_VARCHAR2;
+    EXPECT_EQ(check_col_data(text.data(), 4000, &cd, &column), 1);
+    EXPECT_EQ(check_col_data(text.data(), 4001, &cd, &column), 0);
+    cd.ora_type = ORA_RAW;
+    EXPECT_EQ(check_col_data(text.data(), 2000, &cd, &column), 1);
+    EXPECT_EQ(check_col_data(text.data(), 2001, &cd, &column), 0);
+}
+
+// Everything printed while `body` runs, through the spool copy.
+template <typename BODY>
+std::string spooled(BODY body)
+{
+    FILE* saved = fp_spool;
+    fp_spool = tmpfile();
+    body();
+    fflush(fp_spool);
+    rewind(fp_spool);
+    std::string out;
+    char buf[512];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), fp_spool)) > 0)
+        out.append(buf, n);
+    fclose(fp_spool);
+    fp_spool = saved;
+    return out;
+}
+
+TEST_P(Dispatch, DataCheckingRejectsToNull)
+{
+    config_data.db_block_checking = 1;
+    COLUMN column = make_column(ORA_VARCHAR2, 3);
+    std::vector<ub1> too_long = hex_bytes("41 42 43 44");
+    COL_DATA cd;
+    init_col_data(&cd);
+    cd.ora_type = ORA_VARCHAR2;
+    config_data.trace_level = TL_MIN_TRACE;
+    int result = 1;
+    std::string out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(cd.is_null, 1);
+    EXPECT_EQ(out, "checking data of column 'C1' failed.\n");
+    config_data.trace_level = TL_NO_TRACE;
+    out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    EXPECT_EQ(out, "");
+
+    // A 7-byte TIMESTAMP passes; with checking off an impossible DATE is
+    // converted to the empty text.
+    COLUMN ts = make_column(ORA_TIMESTAMP, 11, 6);
+    std::vector<ub1> date = hex_bytes("78 6C 07 04 0B 1F 01");
+    cd.ora_type = ORA_TIMESTAMP;
+    EXPECT_EQ(raw_to_data_with_check(date.data(), 7, &cd, &ts), 1);
+    EXPECT_EQ(col_value(cd), "2008-07-04 10:30:00");
+    config_data.db_block_checking = 0;
+    date[2] = 13;
+    COLUMN d = make_column(ORA_DATE);
+    cd.ora_type = ORA_DATE;
+    EXPECT_EQ(raw_to_data_with_check(date.data(), 7, &cd, &d), 1);
+    EXPECT_EQ(col_value(cd), "");
+    EXPECT_EQ(cd.is_null, 0);
+    release_col_data(&cd);
+}
+
+TEST_P(Dispatch, ShortResultsLiveInTheRecord)
+{
+    COL_DATA cd;
+    init_col_data(&cd);
+    cd.ora_type = ORA_DATE;
+    std::vector<ub1> date = hex_bytes("78 6C 07 04 0B 1F 01");
+    raw_to_data_char(date.data(), 7, &cd, 0, 0, 1);
+    EXPECT_EQ(cd.mem_alloc, 0);
+    EXPECT_EQ(cd.common_data.str_data, cd.inline_data);
+    // A longer result replaces it with an owned buffer, and back again.
+    cd.ora_type = ORA_RAW;
+    std::vector<ub1> raw(100, 0x11);
+    raw_to_data_char(raw.data(), 100, &cd, 0, 0, 1);
+    EXPECT_EQ(cd.mem_alloc, 1);
+    EXPECT_EQ(cd.data_len, 200u);
+    cd.ora_type = ORA_NUMBER;
+    std::vector<ub1> number = hex_bytes("C1 02");
+    raw_to_data_char(number.data(), 2, &cd, 0, 0, 1);
+    EXPECT_EQ(cd.mem_alloc, 0);
+    EXPECT_EQ(col_value(cd), "1");
+    // The largest inline text: 47 characters.
+    cd.ora_type = ORA_VARCHAR2;
+    std::string fits(COL_DATA_INLINE_LEN - 1, 'z');
+    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
+    EXPECT_EQ(cd.mem_alloc, 0);
+    EXPECT_EQ(col_value(cd), fits);
+    fits += 'z';
+    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
+    EXPECT_EQ(cd.mem_alloc, 1);
+    EXPECT_EQ(col_value(cd), fits);
+    release_col_data(&cd);
+    EXPECT_EQ(cd.common_data.data, nullptr);
+}
+
+} // namespace
