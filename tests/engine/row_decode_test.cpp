@@ -1,0 +1,377 @@
+// Row pieces end to end through builder-made datafiles: every column type,
+// long values, chained and migrated rows, loops in chains, deleted rows,
+// row dependencies and cluster blocks, in both byte orders and at small and
+// large block sizes.
+
+#include <gtest/gtest.h>
+
+#include "builder/data_blocks.h"
+#include "support/engine_fixture.h"
+
+namespace {
+
+using zb::bytes_cell;
+using zb::null_cell;
+using zb::text_cell;
+
+constexpr ub4 OBJ = 70003;
+
+zb::TableSegmentLayout one_extent_layout(ub4 first_block = 8, ub4 length = 16)
+{
+    zb::TableSegmentLayout shape;
+    shape.segment.object_id = OBJ;
+    shape.segment.extents = {{first_block, length}};
+    return shape;
+}
+
+class RowTypes : public testing::TestWithParam<OrderAndSize> {};
+
+TEST_P(RowTypes, EveryColumnTypeComesOutAsText)
+{
+    ScopedTimeZone zone("America/New_York");
+    OrderAndSize p = GetParam();
+    EngineEnv env("row_types");
+    std::vector<ColumnDesc> columns = {
+        {"N", ORA_NUMBER},         {"V", ORA_VARCHAR2},         {"C", ORA_CHAR},
+        {"D", ORA_DATE},           {"TS", ORA_TIMESTAMP, 1, 0, 0, 3},
+        {"TZ", ORA_TIMESTAMP_TZ, 1, 0, 0, 2},                   {"LTZ", ORA_TIMESTAMP_LTZ},
+        {"BF", ORA_BINARY_FLOAT},  {"BD", ORA_BINARY_DOUBLE},   {"R", ORA_RAW},
+        {"RID", ORA_ROWID},        {"L", ORA_LONG},             {"N2", ORA_NUMBER},
+        {"TAIL", ORA_VARCHAR2}};
+    std::string long_value(300, 'L');
+    std::vector<zb::Cell> cells = {
+        bytes_cell(zb::number_bytes("-123.45")),
+        text_cell("hello"),
+        text_cell("pad  "),
+        bytes_cell(zb::date_bytes(2008, 7, 4, 10, 30, 0)),
+        bytes_cell(zb::timestamp_bytes(2008, 7, 4, 10, 30, 0, 123456789)),
+        bytes_cell(zb::timestamp_tz_bytes(2008, 7, 4, 10, 30, 0, 500000000, 8 * 60)),
+        bytes_cell(zb::date_bytes(1999, 12, 31, 23, 59, 59)),
+        bytes_cell(zb::binary_float_bytes(1.5f)),
+        bytes_cell(zb::binary_double_bytes(-2.25)),
+        bytes_cell({0x00, 0x0a, 0xff}),
+        bytes_cell(zb::rowid_bytes(1, file_block_rdba(5, 100), 0)),
+        text_cell(long_value),
+        null_cell(),
+        null_cell()};
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(p.order, p.block_size));
+    zb::LogicalRow row = zb::make_row(cells);
+    zb::LogicalRow small = zb::make_row({bytes_cell(zb::number_bytes("0")), null_cell(), text_cell("x")});
+    zb::LogicalRow forced = zb::make_row({bytes_cell(zb::number_bytes("0.0001")), text_cell("short")});
+    forced.cells[1].long_form = true;
+    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), {row, small, forced});
+    env.load(db, p.order);
+    TableDesc table(columns, OBJ);
+    Recorder recorder;
+    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
+    EXPECT_EQ(result.out, "");
+    ASSERT_EQ(recorder.rows.size(), 3u);
+    EXPECT_EQ(recorder.texts()[0], "-123.45|hello|pad  |2008-07-04 10:30:00|2008-07-04 10:30:00.123|"
+                                   "2008-07-04 10:30:00.50 +08:00|1999-12-31 23:59:59|1.5000000000|-2.2500000000|"
+                                   "000AFF|AAAAABAAFAAAABkAAA|" +
+                                       long_value);
+    // The long value came through the 0xFE length form.
+    EXPECT_EQ(recorder.rows[0].calls[11].length, 300u);
+    // Both NULLs at the end are trailing: not stored.
+    EXPECT_EQ(recorder.rows[0].calls[12].flags, IS_LAST_NULL);
+    EXPECT_EQ(recorder.rows[0].calls[13].flags, IS_LAST_NULL);
+    EXPECT_EQ(recorder.rows[0].col_fact_cnt, 12);
+    EXPECT_EQ(recorder.texts()[1], "0||x");
+    EXPECT_EQ(recorder.texts()[2], "0.0001|short");
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, RowTypes, testing::ValuesIn(orders_and_sizes()), order_size_name);
+
+class RowChains : public testing::TestWithParam<OrderAndSize> {};
+
+TEST_P(RowChains, ChainedAndMigratedRowsComeOutOnce)
+{
+    OrderAndSize p = GetParam();
+    EngineEnv env("row_chains");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(p.order, p.block_size));
+    std::vector<zb::LogicalRow> rows;
+    for (int i = 0; i < 6; i++)
+        rows.push_back(zb::make_row(simple_cells(i)));
+    rows[1].migrated = true;
+    // A row larger than a block is chained by the builder over as many
+    // blocks as it needs, its long value split between them.
+    std::string big(std::min<ub4>(p.block_size * 2 + 100, 60000), 'q');
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = (char)('a' + i % 23);
+    rows[3].cells[1] = text_cell(big);
+    rows[4].migrated = true;
+    rows[4].cuts = {{1, 2}};
+    zb::TableSegmentLayout shape = one_extent_layout();
+    shape.packer.row_dependencies = true;
+    zb::TableSegmentResult built = zb::add_table_segment(file, shape, rows);
+    env.load(db, p.order);
+    // A LONG: a VARCHAR2 of more than 4000 bytes fails data checking.
+    TableDesc table({{"ID", ORA_NUMBER}, {"NAME", ORA_LONG}, {"CREATED", ORA_DATE}}, OBJ);
+    Recorder recorder;
+    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
+    EXPECT_EQ(result.out, "");
+    std::vector<std::string> expected;
+    for (int i = 0; i < 6; i++)
+        expected.push_back(simple_text(i));
+ expected[3] = "3|" + big + "|" + simple_text(3).substr(simple_text(3).rfind('|') + 1);
+    std::vector<std::string> texts = recorder.texts();
+    // Migrated rows come out from the block holding their body, after the
+    // rows of the block holding their head.
+    ASSERT_EQ(texts.size(), 6u);
+    std::sort(texts.begin(), texts.end());
+    std::sort(expected.begin(), expected.end());
+    for (size_t i = 0; i < texts.size(); i++)
+        EXPECT_TRUE(texts[i] == expected[i]) << "row " << i << ": " << texts[i].substr(0, 60) << " ("
+                                             << texts[i].size() << " bytes), expected " << expected[i].substr(0, 60)
+                                             << " (" << expected[i].size() << " bytes)";
+    for (const RowRecord& row : recorder.rows) {
+        if (row_text(row) == simple_text(1)) {
+            EXPECT_EQ(row.rdba, built.rows[1].rdba);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, RowChains, testing::ValuesIn(orders_and_sizes()), order_size_name);
+
+// Hand-made pieces: a head in block 9 continued in 10, then 11, whose next
+// address points back at 10.
+struct HandChain {
+    zb::DatabaseImage db;
+    zb::TableSegmentResult built;
+};
+
+void put_piece_block(zb::DatafileImage& file, ub4 block_no, const std::vector<zb::PieceLayout>& pieces)
+{
+    zb::DataBlockSpec d;
+    d.trans.object_id = OBJ;
+    d.trans.itls.resize(2);
+    d.tables.resize(1);
+    for (const zb::PieceLayout& piece : pieces) {
+        zb::RowSlot slot;
+        slot.piece = zb::encode_piece(piece, file.spec().order);
+        d.tables[0].rows.push_back(slot);
+    }
+    file.put(block_no, zb::make_data_block(file.cache_header(6, block_no), d, file.spec().block_size, file.spec().order));
+}
+
+zb::PieceLayout piece(ub1 flag, std::vector<zb::Cell> cells, zb::Rid next = {})
+{
+    zb::PieceLayout p;
+    p.flag = flag;
+    p.cells = std::move(cells);
+    p.next = next;
+    return p;
+}
+
+std::vector<ColumnDesc> four_columns()
+{
+    return {{"A", ORA_VARCHAR2}, {"B", ORA_VARCHAR2}, {"C", ORA_VARCHAR2}, {"D", ORA_VARCHAR2}};
+}
+
+TEST(RowDecode, ChainThatComesBackIsReportedOnceAndEndsTheRow)
+{
+    for (int order : {BO_LITTLE, BO_BIG}) {
+        EngineEnv env("row_loop");
+        zb::DatabaseImage db;
+        zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(order, 2048));
+        zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), {});
+        put_piece_block(file, 9,
+                        {piece(zb::ROW_H | zb::ROW_F, {text_cell("a")}, {file.rdba(10), 0}),
+                         piece(zb::ROW_H | zb::ROW_F, {text_cell("self")}, {file.rdba(9), 1}),
+                         piece(zb::ROW_H | zb::ROW_F | zb::ROW_L, {text_cell("after")})});
+        put_piece_block(file, 10, {piece(0, {text_cell("b")}, {file.rdba(11), 0})});
+        put_piece_block(file, 11, {piece(0, {text_cell("c")}, {file.rdba(10), 0})});
+        env.load(db, order);
+        TableDesc table(four_columns(), OBJ);
+        Recorder recorder;
+        UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
+        EXPECT_EQ(result.out, "loop migrating or chain\nloop migrating or chain\n");
+        ASSERT_EQ(recorder.rows.size(), 3u);
+        EXPECT_EQ(row_text(recorder.rows[0]), "a|b|c");
+        EXPECT_EQ(recorder.rows[0].calls.back().flags, IS_LAST_NULL);
+        // A piece that names itself as its successor.
+        EXPECT_EQ(row_text(recorder.rows[1]), "self");
+        EXPECT_EQ(recorder.rows[1].calls.size(), 4u);
+        EXPECT_EQ(row_text(recorder.rows[2]), "after");
+    }
+}
+
+TEST(RowDecode, ChainIntoAnUnusableBlockEndsTheRowWithTrailingNulls)
+{
+    EngineEnv env("row_chain_broken");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_BIG, 4096));
+    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), {});
+    put_piece_block(file, 9,
+                    {piece(zb::ROW_H | zb::ROW_F, {text_cell("a")}, {file.rdba(10), 0}),
+                     piece(zb::ROW_H | zb::ROW_F, {text_cell("hdr")}, {file.rdba(8), 0}),
+                     piece(zb::ROW_H | zb::ROW_F, {text_cell("nofile")}, {file_block_rdba(9, 10), 0}),
+                     piece(zb::ROW_H | zb::ROW_F, {text_cell("empty")}, {file.rdba(11), 3})});
+    put_piece_block(file, 10, {piece(0, {text_cell("b")}, {file.rdba(11), 0})});
+    put_piece_block(file, 11, {piece(zb::ROW_L, {text_cell("z")})});
+    file.damage(10, zb::Damage::bad_tail);
+    env.load(db, BO_BIG);
+    TableDesc table(four_columns(), OBJ);
+    Recorder recorder;
+    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
+    EXPECT_EQ(result.out, "Corrupted continue block,rdba=" + std::to_string(file.rdba(10)) +
+                              "\n"
+                              "block is not a data block\n"
+                              "Corrupted block,rdba=" +
+                              std::to_string(file.rdba(10)) + "\n");
+    ASSERT_EQ(recorder.rows.size(), 4u);
+    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"a", "hdr", "nofile", "empty"}));
+    for (const RowRecord& row : recorder.rows) {
+        ASSERT_EQ(row.calls.size(), 4u);
+        EXPECT_EQ(row.calls[3].flags, IS_LAST_NULL);
+    }
+}
+
+TEST(RowDecode, OpenValueWhoseNextPieceDeliversNothingIsClosedAsNull)
+{
+    EngineEnv env("row_open_value");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_LITTLE, 2048));
+    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), {});
+    put_piece_block(file, 9, {piece(zb::ROW_H | zb::ROW_F | zb::ROW_N, {text_cell("a"), text_cell("b1")},
+                                    {file.rdba(10), 0})});
+    // No columns at all, then a piece with the next column.
+    put_piece_block(file, 10, {piece(zb::ROW_P, {}, {file.rdba(11), 0})});
+    put_piece_block(file, 11, {piece(zb::ROW_L, {text_cell("c"), text_cell("d")})});
+    env.load(db, BO_LITTLE);
+    TableDesc table(four_columns(), OBJ);
+    Recorder recorder;
+    env.unload(table, built.segment.header_rdba, recorder);
+    ASSERT_EQ(recorder.rows.size(), 1u);
+    const RowRecord& row = recorder.rows[0];
+    ASSERT_EQ(row.calls.size(), 5u);
+    EXPECT_EQ(row.calls[1].flags, IS_FIRST_PIECE);
+    EXPECT_EQ(row.calls[2].flags, IS_LAST_PIECE);
+    EXPECT_TRUE(row.calls[2].is_null);
+    EXPECT_EQ(row_text(row), "a||c|d");
+}
+
+TEST(RowDecode, DeletedRowsOnlyWhenAsked)
+{
+    EngineEnv env("row_deleted");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_LITTLE, 8192));
+    std::vector<zb::LogicalRow> rows;
+    for (int i = 0; i < 5; i++) {
+        rows.push_back(zb::make_row(simple_cells(i)));
+        rows.back().deleted = i % 2 == 1;
+    }
+    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), rows);
+    env.load(db, BO_LITTLE);
+    TableDesc table(simple_columns(), OBJ);
+    Recorder recorder;
+    env.unload(table, built.segment.header_rdba, recorder);
+    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(0), simple_text(2), simple_text(4)}));
+    EXPECT_EQ(recorder.rows[1].row_no, 2u);
+
+    config_data.unload_deleted = 1;
+    TableDesc again(simple_columns(), OBJ);
+    Recorder all;
+    env.unload(again, built.segment.header_rdba, all);
+    EXPECT_EQ(all.rows.size(), 5u);
+}
+
+class ClusterBlocks : public testing::TestWithParam<OrderAndSize> {};
+
+std::vector<zb::ClusterGroup> cluster_groups()
+{
+    std::vector<zb::ClusterGroup> groups;
+    for (int k = 0; k < 3; k++) {
+        zb::ClusterGroup g;
+        g.key = {bytes_cell(zb::number_bytes((int64_t)(10 + k))), text_cell("key" + std::to_string(k))};
+        g.tables.resize(3);
+        for (int t = 0; t < 3; t++)
+            for (int r = 0; r <= t; r++)
+                g.tables[t].push_back(zb::make_row({bytes_cell(zb::number_bytes((int64_t)(100 * t + r))),
+                                                    text_cell("t" + std::to_string(t + 1) + "k" + std::to_string(k))}));
+        groups.push_back(g);
+    }
+    return groups;
+}
+
+std::vector<ColumnDesc> cluster_columns()
+{
+    return {{"K1", ORA_NUMBER}, {"K2", ORA_VARCHAR2}, {"A", ORA_NUMBER}, {"B", ORA_VARCHAR2}};
+}
+
+TEST_P(ClusterBlocks, OnlyTheTablesRowsWithTheirKeysFirst)
+{
+    OrderAndSize p = GetParam();
+    EngineEnv env("row_cluster");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(p.order, p.block_size));
+    zb::ClusterSegmentLayout shape;
+    shape.segment.object_id = OBJ;
+    shape.segment.extents = {{8, 8}};
+    shape.table_count = 3;
+    shape.groups_per_block = 2;
+    zb::TableSegmentResult built = zb::add_cluster_segment(file, shape, cluster_groups());
+    env.load(db, p.order);
+    TableDesc table(cluster_columns(), OBJ, 4, 2);
+    Recorder recorder;
+    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"10|key0|100|t2k0", "10|key0|101|t2k0", "11|key1|100|t2k1",
+                                                          "11|key1|101|t2k1", "12|key2|100|t2k2", "12|key2|101|t2k2"}));
+    for (const RowRecord& row : recorder.rows) {
+        EXPECT_EQ(row.corrupted, 0);
+        EXPECT_EQ(row.calls[0].flags, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    }
+
+    // Table index 0 names the key table itself.
+    TableDesc key_table(cluster_columns(), OBJ, 4, 0);
+    Recorder none;
+    result = env.unload(key_table, built.segment.header_rdba, none);
+    EXPECT_EQ(result.out, "cluster table index must greater than 0\ncluster table index must greater than 0\n");
+    EXPECT_TRUE(none.rows.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, ClusterBlocks, testing::ValuesIn(orders_and_sizes()), order_size_name);
+
+TEST(RowDecode, ClusteredRowWhoseKeyCannotBeReadKeepsItsOwnColumnsInPlace)
+{
+    EngineEnv env("row_cluster_key");
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_BIG, 4096));
+    std::vector<zb::ClusterGroup> groups = cluster_groups();
+    groups[1].key_deleted = true;
+    groups[2].key.pop_back(); // a NULL last key column is not stored
+    groups[2].key.push_back(null_cell());
+    zb::ClusterSegmentLayout shape;
+    shape.segment.object_id = OBJ;
+    shape.segment.extents = {{8, 8}};
+    shape.table_count = 3;
+    shape.groups_per_block = 3;
+    zb::TableSegmentResult built = zb::add_cluster_segment(file, shape, groups);
+    // A block whose only key is deleted: nothing tells how many key columns
+    // there are.
+    std::vector<zb::ClusterGroup> alone = {cluster_groups()[0]};
+    alone[0].key_deleted = true;
+    zb::PackerOptions packer;
+    packer.block_size = 4096;
+    packer.order = BO_BIG;
+    packer.object_id = OBJ;
+    file.put(10, zb::make_cluster_block(packer, file.cache_header(6, 10), alone, 3));
+    env.load(db, BO_BIG);
+    TableDesc table(cluster_columns(), OBJ, 4, 1);
+    Recorder recorder;
+    env.unload(table, built.segment.header_rdba, recorder);
+    ASSERT_EQ(recorder.rows.size(), 4u);
+    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"10|key0|0|t1k0", "||0|t1k1", "12||0|t1k2", ""}));
+    EXPECT_EQ(recorder.rows[0].corrupted, 0);
+    EXPECT_EQ(recorder.rows[1].corrupted, 1);
+    EXPECT_EQ(recorder.rows[2].corrupted, 0);
+    EXPECT_EQ(recorder.rows[3].corrupted, 1);
+    EXPECT_EQ(recorder.rows[3].calls.size(), 4u);
+    for (const ColumnCall& call : recorder.rows[3].calls)
+        EXPECT_EQ(call.flags, IS_LAST_NULL);
+}
+
+} // namespace
