@@ -44,11 +44,13 @@ void copy_name(char* dest, const char* field)
     copy_str(dest, DICTNAME_LEN + 1, field);
 }
 
+} // namespace
+
 // The object file fills the object table and its name index in one pass, so
 // both keep file order within a bucket: where a dropped and a new object share
 // a name, the one first in the file is found first, and partitions list in
 // file order.
-void load_obj_file(const char* filename)
+void load_dict_obj_file(const char* filename)
 {
     release_zem_hash_table(&dict_objname_hash_table);
     FILE* fp = fopen(filename, "r");
@@ -72,8 +74,6 @@ void load_obj_file(const char* filename)
         print_hash_table_info(&dict_objname_hash_table);
     }
 }
-
-} // namespace
 
 ub4 dict_field_number(const char* field)
 {
@@ -108,7 +108,7 @@ void release_dict_list()
 void load_all_dict_list()
 {
     load_file_to_hash_table("user.zem", &dict_user_hash_table, convert_row_to_dict_user);
-    load_obj_file("obj.zem");
+    load_dict_obj_file("obj.zem");
     load_file_to_hash_table("col.zem", &dict_col_hash_table, convert_row_to_dict_col);
     load_file_to_hash_table("tab.zem", &dict_tab_hash_table, convert_row_to_dict_tab);
     load_file_to_hash_table("ind.zem", &dict_ind_hash_table, convert_row_to_dict_ind);

@@ -19,6 +19,8 @@ extern ZEM_HASH_TABLE dict_lobfrag_hash_table;
 void init_dict_list();
 void release_dict_list();
 void load_all_dict_list();
+// Fills the object table and its by-name index from an object cache file.
+void load_dict_obj_file(const char* filename);
 
 void* convert_row_to_dict_user(SMALL_LINE_ARRAY fields, int count);
 void* convert_row_to_dict_obj(SMALL_LINE_ARRAY fields, int count);

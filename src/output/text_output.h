@@ -11,6 +11,9 @@
 // the table's column array.
 int begin_unload_table_txt(const char* schema, const char* table_name, const char* partition, PTABLE table,
                            PZEM_LIST columns, PUNLOAD_PARAMS params);
+// Unloads one segment of the table (its header at file_no/block_no) into
+// the open data file, adding to the table's row_cnt.
+void do_unload_table_txt(PTABLE table, PUNLOAD_PARAMS params);
 void end_unload_table_txt(PUNLOAD_PARAMS params);
 
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,

@@ -34,6 +34,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_ASMCMD_LS] = do_asmcmd_ls;
         handlers[CMD_UNEXP] = do_unexp;
         handlers[CMD_LIST] = do_list_schema;
+        handlers[CMD_UNLOAD] = do_unload;
         handlers[CMD_DESC] = do_desc_table;
     }
 };

@@ -5,6 +5,7 @@
 #include "bbed/bbed_module.h"
 #include "output/unexp.h"
 #include "unload/list_desc.h"
+#include "unload/unload_cmd.h"
 #include "storage/copy_datafile.h"
 #include "storage/datafile_registry.h"
 #include "storage/hexdump.h"

@@ -1,0 +1,112 @@
+#include "unload/unload_cmd.h"
+
+#include "base/config.h"
+#include "base/printer.h"
+#include "base/str_util.h"
+#include "dict/dict_unload.h"
+
+namespace {
+
+void print_unload_usage()
+{
+    sp_printf("unload dict [block <bootstrap block#>]\n");
+    sp_printf("unload table <schema.tablename> [object truncate] [partition <partition_name>]\n");
+    sp_printf("unload table <schema.tablename> [object scanned] [partition <partition_name>]\n");
+    sp_printf("unload table <schema.tablename> object <data_obj_id> [tablespace <ts_no>] \n");
+    sp_printf("unload table <schema.tablename> datafile <rfile#> block <block#> [blocks <blocks>] [partition "
+              "<partition_name>] \n");
+    sp_printf("unload object <data_obj_id> [tablespace <ts_no>] [cluster <cluster_no>]  column <type [ type [ "
+              "type......]>\n");
+    sp_printf("    type: VARCHAR2 VARCHAR CHAR NUMBER SKIP LONG RAW\n");
+    sp_printf("          DATE LONG_RAW TIMESTAMP TIMESTAMP_TZ TIMESTAMP_LTZ\n");
+    sp_printf("          BINARY_FLOAT BINARY_DOUBLE NVARCHAR2 NCHAR\n");
+    sp_printf("          CLOB NCLOB BLOB\n");
+    sp_printf("unload object <data_obj_id> [tablespace <ts_no>] [cluster <cluster_no>]  sample\n");
+    sp_printf("unload object all [tablespace <ts_no>] sample\n");
+    sp_printf("unload user <schema name> parallel <parallel_degree>\n");
+}
+
+// table owner.name object ...: truncate / scanned [partition p], or a data
+// object number [tablespace n].
+bool unload_table_object_form(LINE_ARRAY tokens, int count)
+{
+    if (str_case_equal(tokens[4], "truncate") || str_case_equal(tokens[4], "scanned")) {
+        if (count == 5)
+            return do_unload_table(tokens, count, nullptr) != 0;
+        if (str_case_equal(tokens[5], "partition"))
+            return do_unload_table(tokens, count, tokens[6]) != 0;
+        return false;
+    }
+    ub4 data_object_id = 0;
+    if (!parse_decimal_ub4(tokens[4], &data_object_id) || data_object_id == 0)
+        return false;
+    ub4 ts_no = 0xFFFFFFFFu;
+    if (count == 7 && (!str_case_equal(tokens[5], "tablespace") || !parse_decimal_ub4(tokens[6], &ts_no)))
+        return false;
+    do_unload_truncated_table(tokens, count, data_object_id, ts_no);
+    return true;
+}
+
+bool unload_table_form(LINE_ARRAY tokens, int count)
+{
+    if (count == 3)
+        return do_unload_table(tokens, count, nullptr) != 0;
+    if (count == 5 && str_case_equal(tokens[3], "partition"))
+        return do_unload_table(tokens, count, tokens[4]) != 0;
+    if ((count == 5 || count == 7) && str_case_equal(tokens[3], "object"))
+        return unload_table_object_form(tokens, count);
+    if ((count == 7 || count == 9 || count == 11) && str_case_equal(tokens[3], "datafile"))
+        return do_unload_table(tokens, count, nullptr) != 0;
+    return false;
+}
+
+} // namespace
+
+bool parse_decimal_ub4(const char* text, ub4* value)
+{
+    if (*text == '\0')
+        return false;
+    ub8 v = 0;
+    for (const char* p = text; *p; p++) {
+        if (*p < '0' || *p > '9')
+            return false;
+        v = v * 10 + (ub8)(*p - '0');
+        if (v > UB4_MAX)
+            return false;
+    }
+    *value = (ub4)v;
+    return true;
+}
+
+void display_unload_rows(ub8 count)
+{
+    sp_printf("%llu rows unloaded\n", (unsigned long long)count);
+}
+
+void do_unload(LINE_ARRAY tokens, int count)
+{
+    if (count >= 2 && str_case_equal(tokens[1], "dict")) {
+        int format = config_data.output_format;
+        config_data.output_format = OUTPUT_TEXT;
+        int handled = do_unload_dict(tokens, count);
+        config_data.output_format = format;
+        if (!handled)
+            print_unload_usage();
+        return;
+    }
+    if (count >= 2 && str_case_equal(tokens[1], "user") &&
+        (count == 3 || (count == 5 && str_case_equal(tokens[3], "parallel")))) {
+        do_unload_user(tokens, count);
+        return;
+    }
+    if (count >= 3 && str_case_equal(tokens[1], "table")) {
+        if (!unload_table_form(tokens, count))
+            print_unload_usage();
+        return;
+    }
+    if (count > 3 && str_case_equal(tokens[1], "object")) {
+        sp_printf("not implemented feature.\n");
+        return;
+    }
+    print_unload_usage();
+}

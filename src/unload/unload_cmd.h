@@ -1,0 +1,24 @@
+#pragma once
+// The unload command: tables, partitions, truncated tables, block ranges and
+// whole users, serially or with worker processes.
+
+#include "base/splitter.h"
+#include "dict/dict_types.h"
+
+constexpr int MAX_PARALLEL_DEGREE = 32;
+constexpr ub4 MAX_TRUNC_DETECT_BLOCKS = 7;
+
+void do_unload(LINE_ARRAY tokens, int count);
+// 1 when handled (also with a message), 0 when the form is not valid.
+int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name);
+void do_unload_truncated_table(LINE_ARRAY tokens, int count, ub4 data_object_id, ub4 ts_no);
+void do_unload_user(LINE_ARRAY tokens, int count);
+void do_unload_user_parallel(ub4 user_id, const char* user_name, int degree);
+void do_unload_user_slave(int queue_id);
+ub4 get_trunc_dataobj_id(const STORAGE_INFO* storage);
+void display_unload_rows(ub8 count);
+
+// One table of a user, names exactly as the dictionary stores them.
+void unload_user_table(const char* user_name, const char* table_name);
+// Decimal digits only, within 32 bits.
+bool parse_decimal_ub4(const char* text, ub4* value);
