@@ -85,7 +85,7 @@ std::vector<zb::Cell> bench_row(uint64_t id, Random& random)
 // each block kept free). Returns the segment header's address.
 uint32_t write_table(const std::string& path, uint32_t extents)
 {
-    zb::DatafileSpec shape;
+    zb::DatafileDef shape;
     shape.block_size = BLOCK_SIZE;
     shape.blocks = FIRST_EXTENT + extents * EXTENT_BLOCKS;
     zb::DatafileImage image(shape);

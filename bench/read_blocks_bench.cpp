@@ -31,12 +31,12 @@ double seconds_since(std::chrono::steady_clock::time_point start)
 
 void write_datafile(const std::string& path)
 {
-    zb::DatafileSpec spec;
-    spec.block_size = BLOCK_SIZE;
-    spec.blocks = BLOCKS;
-    zb::DatafileImage image(spec);
-    zb::DatafileWriter writer(path, spec, image.header());
-    zb::DataBlockSpec d;
+    zb::DatafileDef def;
+    def.block_size = BLOCK_SIZE;
+    def.blocks = BLOCKS;
+    zb::DatafileImage image(def);
+    zb::DatafileWriter writer(path, def, image.header());
+    zb::DataBlockDef d;
     d.trans.object_id = 70001;
     d.trans.itls.resize(2);
     d.tables.resize(1);
@@ -44,7 +44,7 @@ void write_datafile(const std::string& path)
     for (zb::RowSlot& row : d.tables[0].rows)
         row.piece = std::vector<uint8_t>(150, 0x41);
     for (uint32_t b = 2; b <= BLOCKS; b++)
-        writer.write_block(b, zb::make_data_block(image.cache_header(6, b), d, BLOCK_SIZE, spec.order));
+        writer.write_block(b, zb::make_data_block(image.cache_header(6, b), d, BLOCK_SIZE, def.order));
     writer.finish();
 }
 

@@ -26,23 +26,23 @@ void remove_scratch()
 void make_seeds(const char* dir)
 {
     for (int order : {BO_LITTLE, BO_BIG}) {
-        AsmGroupSpec spec;
-        spec.byte_order = order;
-        spec.au_size = 8 * 1024;
-        AsmFileSpec f;
+        AsmGroupDef def;
+        def.byte_order = order;
+        def.au_size = 8 * 1024;
+        AsmFileDef f;
         f.file_number = 256;
         f.block_size = 2048;
         f.image = make_asm_test_image(2048 * 20, 2048, 256);
         f.direct_slots = 3;
         f.indirect_pointers_per_block = 2;
-        spec.files.push_back(f);
+        def.files.push_back(f);
         f.file_number = 257;
         f.stripe_width = 2;
         f.stripe_size_log2 = 12;
         f.direct_slots = 60;
-        spec.files.push_back(f);
-        spec.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/DATAFILE/B", 257, 1, true}, {"DB/a", 256, 1, false}};
-        AsmGroupImage image = build_asm_group(spec);
+        def.files.push_back(f);
+        def.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/DATAFILE/B", 257, 1, true}, {"DB/a", 256, 1, false}};
+        AsmGroupImage image = build_asm_group(def);
         std::vector<ub1> seed = {(ub1)order};
         seed.insert(seed.end(), image.disks[0].begin(), image.disks[0].end());
         std::ofstream out(std::string(dir) + "/disk" + std::to_string(order), std::ios::binary);

@@ -29,28 +29,28 @@ void write_seed(const char* dir, const std::string& name, int order, ub1 kind, u
 void make_seeds(const char* dir)
 {
     for (int order : {BO_LITTLE, BO_BIG}) {
-        AsmGroupSpec spec;
-        spec.byte_order = order;
-        spec.au_size = 16 * 1024;
-        AsmFileSpec f;
+        AsmGroupDef def;
+        def.byte_order = order;
+        def.au_size = 16 * 1024;
+        AsmFileDef f;
         f.file_number = 256;
         f.block_size = 4096;
         f.image = make_asm_test_image(4096 * 30, 4096, 256);
         f.direct_slots = 3;
         f.indirect_pointers_per_block = 2;
-        spec.files.push_back(f);
-        spec.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/a", 256, 1, false}};
-        AsmGroupImage image = build_asm_group(spec);
+        def.files.push_back(f);
+        def.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/a", 256, 1, false}};
+        AsmGroupImage image = build_asm_group(def);
         std::string o = std::to_string(order);
-        write_seed(dir, "header" + o, order, 0, 3, asm_meta_block_at(image, spec, 0, 0, 0), 4096);
+        write_seed(dir, "header" + o, order, 0, 3, asm_meta_block_at(image, def, 0, 0, 0), 4096);
         ub4 f1 = image.extents[1][0].au;
-        write_seed(dir, "dir1_" + o, order, 1, 3, asm_meta_block_at(image, spec, 0, f1, 1), 4096);
+        write_seed(dir, "dir1_" + o, order, 1, 3, asm_meta_block_at(image, def, 0, f1, 1), 4096);
         ub4 f256 = image.extents[1][256 / 4].au;
-        write_seed(dir, "dir256_" + o, order, 1, 3, asm_meta_block_at(image, spec, 0, f256, 0), 4096);
+        write_seed(dir, "dir256_" + o, order, 1, 3, asm_meta_block_at(image, def, 0, f256, 0), 4096);
         ub4 ind = image.indirect[256][0].au;
-        write_seed(dir, "indirect" + o, order, 2, 3, asm_meta_block_at(image, spec, 0, ind, 0), 4096);
+        write_seed(dir, "indirect" + o, order, 2, 3, asm_meta_block_at(image, def, 0, ind, 0), 4096);
         ub4 f6 = image.extents[6][0].au;
-        write_seed(dir, "alias" + o, order, 3, 3, asm_meta_block_at(image, spec, 0, f6, 0), 4096);
+        write_seed(dir, "alias" + o, order, 3, 3, asm_meta_block_at(image, def, 0, f6, 0), 4096);
     }
 }
 

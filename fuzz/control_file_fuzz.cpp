@@ -20,25 +20,25 @@ namespace {
 
 void write_datafiles()
 {
-    zb::DatafileSpec a;
+    zb::DatafileDef a;
     a.ts_no = 4;
     a.file_no = 7;
     a.rfile_no = 7;
     a.blocks = 8;
     zb::DatafileImage(a).write("a.dbf");
-    zb::DatafileSpec b = a;
+    zb::DatafileDef b = a;
     b.block_size = 2048;
     b.ts_no = 6;
     b.file_no = 12;
     b.rfile_no = 1024;
     b.big_file = true;
     zb::DatafileImage(b).write("b.dbf");
-    zb::DatafileSpec c = a;
+    zb::DatafileDef c = a;
     c.header_offset = 4096;
     c.format = 0x02;
     c.file_no = 9;
     zb::DatafileImage(c).write("c.dbf");
-    zb::DatafileSpec d = a;
+    zb::DatafileDef d = a;
     d.order = zb::BIG;
     zb::DatafileImage(d).write("d.dbf");
     zb::DatafileImage(a).write("e.dbf", 8192 + 100);

@@ -56,7 +56,7 @@ zb::Damage damage_kind(const std::string& text)
 
 int main(int argc, char** argv)
 {
-    zb::DatafileSpec spec;
+    zb::DatafileDef def;
     std::string out, control;
     unsigned long segment = 0, extents = 1, extent_blocks = 8, truncate_to = 0;
     std::vector<std::pair<uint32_t, zb::Damage>> damages;
@@ -70,26 +70,26 @@ int main(int argc, char** argv)
         if (opt == "--out")
             out = value();
         else if (opt == "--block-size")
-            spec.block_size = (uint32_t)number(value());
+            def.block_size = (uint32_t)number(value());
         else if (opt == "--order")
-            spec.order = strcmp(value(), "big") == 0 ? zb::BIG : zb::LITTLE;
+            def.order = strcmp(value(), "big") == 0 ? zb::BIG : zb::LITTLE;
         else if (opt == "--format")
-            spec.format = (uint8_t)number(value());
+            def.format = (uint8_t)number(value());
         else if (opt == "--tru64")
-            spec.tru64 = true;
+            def.tru64 = true;
         else if (opt == "--offset")
-            spec.header_offset = (uint32_t)number(value());
+            def.header_offset = (uint32_t)number(value());
         else if (opt == "--ts")
-            spec.ts_no = (uint32_t)number(value());
+            def.ts_no = (uint32_t)number(value());
         else if (opt == "--fn")
-            spec.file_no = (uint32_t)number(value());
+            def.file_no = (uint32_t)number(value());
         else if (opt == "--rfn")
-            spec.rfile_no = (uint32_t)number(value());
+            def.rfile_no = (uint32_t)number(value());
         else if (opt == "--bigfile") {
-            spec.big_file = true;
-            spec.rfile_no = 1024;
+            def.big_file = true;
+            def.rfile_no = 1024;
         } else if (opt == "--blocks")
-            spec.blocks = (uint32_t)number(value());
+            def.blocks = (uint32_t)number(value());
         else if (opt == "--segment")
             segment = number(value());
         else if (opt == "--extents")
@@ -112,7 +112,7 @@ int main(int argc, char** argv)
     if (out.empty())
         usage();
     try {
-        zb::DatafileImage file(spec);
+        zb::DatafileImage file(def);
         if (segment != 0) {
             zb::SegmentLayout layout;
             layout.header_type = (uint8_t)segment;

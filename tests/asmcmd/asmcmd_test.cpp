@@ -9,9 +9,9 @@ namespace {
 
 constexpr ub4 KIB = 1024;
 
-AsmFileSpec file_spec(ub4 number, ub4 block_size, size_t bytes)
+AsmFileDef file_spec(ub4 number, ub4 block_size, size_t bytes)
 {
-    AsmFileSpec f;
+    AsmFileDef f;
     f.file_number = number;
     f.block_size = block_size;
     f.image = make_asm_test_image(bytes, block_size, number);
@@ -23,8 +23,8 @@ AsmFileSpec file_spec(ub4 number, ub4 block_size, size_t bytes)
 // one that cannot be addressed (263, 4 KiB stripes of 8 KiB blocks).
 // FRA: external, one disk, one archived log.
 struct Groups {
-    AsmGroupSpec data;
-    AsmGroupSpec fra;
+    AsmGroupDef data;
+    AsmGroupDef fra;
     AsmGroupImage data_image;
     AsmGroupImage fra_image;
     std::vector<std::string> lines;
@@ -34,18 +34,18 @@ struct Groups {
         data.byte_order = byte_order;
         data.redundancy = 2;
         data.au_size = 64 * KIB;
-        data.disks.assign(3, AsmDiskSpec{});
+        data.disks.assign(3, AsmDiskDef{});
         data.files.push_back(file_spec(259, 8192, 8192 * 45 + 77));
         data.files.push_back(file_spec(260, 8192, 8192 * 20));
-        AsmFileSpec striped = file_spec(261, 8192, 8192 * 70 + 5);
+        AsmFileDef striped = file_spec(261, 8192, 8192 * 70 + 5);
         striped.stripe_width = 4;
         striped.stripe_size_log2 = 15;
         data.files.push_back(striped);
-        AsmFileSpec indirect = file_spec(262, 4096, 4096 * 150);
+        AsmFileDef indirect = file_spec(262, 4096, 4096 * 150);
         indirect.direct_slots = 6;
         indirect.indirect_pointers_per_block = 4;
         data.files.push_back(indirect);
-        AsmFileSpec bad = file_spec(263, 8192, 8192 * 4);
+        AsmFileDef bad = file_spec(263, 8192, 8192 * 4);
         bad.stripe_width = 2;
         bad.stripe_size_log2 = 12;
         data.files.push_back(bad);
@@ -76,7 +76,7 @@ struct Groups {
     }
     const std::vector<ub1>& image(ub4 number) const
     {
-        for (const AsmFileSpec& f : data.files)
+        for (const AsmFileDef& f : data.files)
             if (f.file_number == number)
                 return f.image;
         return fra.files[0].image;

@@ -10,9 +10,9 @@
 
 namespace {
 
-zb::ItlSpec itl(uint16_t n, uint8_t flags, uint16_t lock)
+zb::ItlDef itl(uint16_t n, uint8_t flags, uint16_t lock)
 {
-    zb::ItlSpec i;
+    zb::ItlDef i;
     i.xid_usn = n;
     i.xid_slot = (uint16_t)(n + 1);
     i.xid_seq = 0x00010000u + n;
@@ -48,7 +48,7 @@ TEST_P(DataBlockTest, TransactionHeaderItlsAndDataHeaderOffset)
 {
     for (uint8_t flag_byte : {0x00, 0x02, 0x32}) {
         for (size_t itls : {1, 2, 3}) {
-            zb::DataBlockSpec s;
+            zb::DataBlockDef s;
             s.trans.object_id = 0x00012345;
             s.trans.csc_base = 0x00abcdef;
             s.trans.csc_wrap = 0x0002;
@@ -79,7 +79,7 @@ TEST_P(DataBlockTest, TransactionHeaderItlsAndDataHeaderOffset)
             for (ub4 i = 0; i < itls; i++) {
                 ITL_ENTRY e;
                 ASSERT_TRUE(get_itl_entry(b.data(), &h, i, &e, bs()));
-                zb::ItlSpec want = s.trans.itls[i];
+                zb::ItlDef want = s.trans.itls[i];
                 EXPECT_EQ(e.xid_usn, want.xid_usn);
                 EXPECT_EQ(e.xid_slot, want.xid_slot);
                 EXPECT_EQ(e.xid_seq, want.xid_seq);
@@ -101,7 +101,7 @@ TEST_P(DataBlockTest, TransactionHeaderItlsAndDataHeaderOffset)
 
 TEST_P(DataBlockTest, AssmFlagNamesAndTheEdgeOffsets)
 {
-    zb::DataBlockSpec s;
+    zb::DataBlockDef s;
     s.trans.flag_byte = 0x32;
     s.trans.itls = {itl(1, 0, 0), itl(2, 0, 0)};
     zb::BlockImage b = zb::make_data_block(cache(6), s, bs(), order());
@@ -123,7 +123,7 @@ TEST_P(DataBlockTest, AssmFlagNamesAndTheEdgeOffsets)
 
 TEST_P(DataBlockTest, DataHeaderDirectoriesAndRowPositions)
 {
-    zb::DataBlockSpec s;
+    zb::DataBlockDef s;
     s.trans.itls = {itl(1, 0, 0), itl(2, 0, 0)};
     s.kdbh_flag = 0x01; // cluster block: two tables
     s.first_free_row = -1;
@@ -180,7 +180,7 @@ TEST_P(DataBlockTest, DataHeaderDirectoriesAndRowPositions)
 
 TEST_P(DataBlockTest, CompressionExtensionSizesAndArrays)
 {
-    zb::DataBlockSpec s;
+    zb::DataBlockDef s;
     s.trans.itls = {itl(1, 0, 0)};
     s.compression.on = true;
     s.compression.r0 = 0x11;
@@ -229,7 +229,7 @@ TEST_P(DataBlockTest, CompressionExtensionSizesAndArrays)
 
 TEST_P(DataBlockTest, ItlCountBeyondTheBlockIsDamage)
 {
-    zb::DataBlockSpec s;
+    zb::DataBlockDef s;
     s.trans.itls = {itl(1, 0, 0)};
     zb::BlockImage b = zb::make_data_block(cache(6), s, bs(), order());
     b.writer().u16(36, 255);
@@ -252,7 +252,7 @@ TEST_P(DataBlockTest, ItlCountBeyondTheBlockIsDamage)
 
 TEST_P(DataBlockTest, IndexBranchAndLeafHeaders)
 {
-    zb::IndexBlockSpec br;
+    zb::IndexBlockDef br;
     br.trans.itls = {itl(1, 0, 0)};
     br.level = 2;
     br.flag_bits = 0x80;
@@ -284,7 +284,7 @@ TEST_P(DataBlockTest, IndexBranchAndLeafHeaders)
     EXPECT_EQ(h.branch.block_size, bs() - 4 - d.data_header_offset);
     EXPECT_EQ(h.leaf.next_block, 0u);
 
-    zb::IndexBlockSpec lf;
+    zb::IndexBlockDef lf;
     lf.trans.itls = {itl(1, 0, 0), itl(2, 0, 0)};
     lf.trans.flag_byte = zb::FLAG_BYTE_ASSM;
     lf.lock_opcode = 0x20;

@@ -31,9 +31,9 @@ const LayoutCase layout_cases[] = {
     {"v12_e2", 0xe2, false, zb::NameLayout::counted, 0, 332},
 };
 
-zb::FileHeaderSpec header_for(const LayoutCase& c)
+zb::FileHeaderDef header_for(const LayoutCase& c)
 {
-    zb::FileHeaderSpec s;
+    zb::FileHeaderDef s;
     s.cache.format = c.format;
     s.cache.rdba = 0x01c00001;
     s.tru64 = c.tru64;
@@ -66,7 +66,7 @@ TEST_P(FileHeaderTest, EveryLayoutRoundTrips)
     for (const LayoutCase& c : layout_cases) {
         SCOPED_TRACE(c.name);
         config_data.is_tru64 = c.tru64;
-        zb::FileHeaderSpec s = header_for(c);
+        zb::FileHeaderDef s = header_for(c);
         zb::BlockImage b = zb::make_file_header_block(s, bs(), order());
         // The tablespace number must be where the layout puts it.
         EXPECT_EQ(b.u32(c.tbs_at), s.ts_no);
@@ -98,7 +98,7 @@ TEST_P(FileHeaderTest, EveryLayoutRoundTrips)
 
 TEST_P(FileHeaderTest, Version7KeepsTheRootDbaAt112)
 {
-    zb::FileHeaderSpec s = header_for(layout_cases[0]);
+    zb::FileHeaderDef s = header_for(layout_cases[0]);
     zb::BlockImage b = zb::make_file_header_block(s, bs(), order());
     EXPECT_EQ(b.u32(112), s.root_dba);
     EXPECT_EQ(b.u32(96), 0u);
@@ -106,7 +106,7 @@ TEST_P(FileHeaderTest, Version7KeepsTheRootDbaAt112)
 
 TEST_P(FileHeaderTest, ShortNameIsTerminatedAndRawBytesKept)
 {
-    zb::FileHeaderSpec s = header_for(layout_cases[1]);
+    zb::FileHeaderDef s = header_for(layout_cases[1]);
     s.ts_name = "SYSTEM";
     s.db_name = "DB";
     zb::BlockImage b = zb::make_file_header_block(s, bs(), order());
@@ -121,7 +121,7 @@ TEST_P(FileHeaderTest, ShortNameIsTerminatedAndRawBytesKept)
 
 TEST_P(FileHeaderTest, UnknownFormatOrOtherTypeGivesClearedRecord)
 {
-    zb::FileHeaderSpec s = header_for(layout_cases[7]);
+    zb::FileHeaderDef s = header_for(layout_cases[7]);
     zb::BlockImage b = zb::make_file_header_block(s, bs(), order());
     b.writer().u8(1, 0x03);
     BLOCK_HEADER bh;

@@ -13,12 +13,12 @@
 
 namespace {
 
-zb::UndoHeaderSpec undo_spec(size_t entries)
+zb::UndoHeaderDef undo_spec(size_t entries)
 {
-    zb::UndoHeaderSpec s;
+    zb::UndoHeaderDef s;
     s.control.map = {{0x00c00002, 8}, {0x00c00010, 16}};
     s.control.extents = 2;
-    zb::TransControlSpec& t = s.trans_control;
+    zb::TransControlDef& t = s.trans_control;
     t.scn_base = 0x01020304;
     t.scn_wrap = 0x0506;
     t.uba_rdba = 0x00c00011;
@@ -39,7 +39,7 @@ zb::UndoHeaderSpec undo_spec(size_t entries)
         s.free_block_pool[i] = {0x00c00020u + i, (uint16_t)(0x30 + i), (uint8_t)(0x40 + i), (uint16_t)i,
                                 (uint16_t)(0x1000 + i)};
     for (uint16_t i = 0; i < entries; i++) {
-        zb::TransEntrySpec e;
+        zb::TransEntryDef e;
         e.wrap_no = (uint16_t)(0x100 + i);
         e.dba = 0x00c00100u + i;
         e.scn_base = 0x50000000u + i;
@@ -66,7 +66,7 @@ TEST_P(OtherBlocksTest, UndoHeaderControlAreaPoolAndTransactionTable)
 {
     for (uint8_t type : {14, 38}) {
         SCOPED_TRACE((int)type);
-        zb::UndoHeaderSpec s = undo_spec(3);
+        zb::UndoHeaderDef s = undo_spec(3);
         zb::BlockImage b = zb::make_undo_header_block(cache(type), s, bs(), order());
         FLM_HEADER flm;
         get_flm_header(b.data(), &flm, bs());
@@ -123,7 +123,7 @@ TEST_P(OtherBlocksTest, UndoHeaderControlAreaPoolAndTransactionTable)
             get_trans_table_entry(&e, b.data(), at, bs());
             if (e.wrap_no == 0)
                 break;
-            const zb::TransEntrySpec& want = s.trans_table[i];
+            const zb::TransEntryDef& want = s.trans_table[i];
             EXPECT_EQ(e.wrap_no, want.wrap_no);
             EXPECT_EQ(e.dba, want.dba);
             EXPECT_EQ(e.scn_base, want.scn_base);
@@ -161,7 +161,7 @@ TEST(UndoHeaderOffsets, FixedPlacesOfType38AndBoundsOfType14)
 
 TEST_P(OtherBlocksTest, CompatibilitySegmentEntries)
 {
-    zb::CompatSpec s;
+    zb::CompatDef s;
     s.next_rdba = 0x00400008;
     s.entries = {{"KQLFBSTR", {1, 2, 3}}, {"UNDOSEG", {0xdeadbeef}}, {"EMPTY", {}}};
     zb::BlockImage b = zb::make_compat_block(cache(13), s, bs(), order());
@@ -194,7 +194,7 @@ TEST_P(OtherBlocksTest, CompatibilitySegmentEntries)
 TEST_P(OtherBlocksTest, LobDataBlocks)
 {
     for (uint8_t type : {27, 40}) {
-        zb::LobBlockSpec s;
+        zb::LobBlockDef s;
         s.object_id = 0x00012abc;
         s.lob_id = {0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x2f, 0x11};
         s.version_base = 0x00998877;

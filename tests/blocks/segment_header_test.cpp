@@ -20,9 +20,9 @@ std::vector<zb::Extent> sample_map(size_t n)
     return map;
 }
 
-zb::FreelistSpec freelist(uint16_t seed)
+zb::FreelistDef freelist(uint16_t seed)
 {
-    zb::FreelistSpec f;
+    zb::FreelistDef f;
     f.flag = 1;
     f.xid_usn = seed;
     f.xid_slot = (uint16_t)(seed + 1);
@@ -51,8 +51,8 @@ TEST_P(SegmentHeaderTest, FreelistHeaderFieldsMapAndFreelists)
 {
     for (uint8_t type : {16, 17}) {
         for (uint16_t nfl : {1, 4}) {
-            zb::FlmHeaderSpec s;
-            zb::ExtentControlSpec& c = s.control;
+            zb::FlmHeaderDef s;
+            zb::ExtentControlDef& c = s.control;
             c.last_map = 0x01400050;
             c.map_blocks = 2;
             c.extents = 9;
@@ -111,7 +111,7 @@ TEST_P(SegmentHeaderTest, FreelistHeaderFieldsMapAndFreelists)
             ub4 lists = get_flm_freelist_count(&h);
             ASSERT_EQ(lists, s.segment_lists.size() + 2);
             for (ub4 i = 0; i < lists; i++) {
-                const zb::FreelistSpec& want =
+                const zb::FreelistDef& want =
                     i < s.segment_lists.size() ? s.segment_lists[i] : s.transaction_lists[i - s.segment_lists.size()];
                 FREELIST_ENTRY f;
                 ASSERT_TRUE(get_freelist_entry(b.data(), &h, i, &f, bs()));
@@ -128,7 +128,7 @@ TEST_P(SegmentHeaderTest, FreelistHeaderFieldsMapAndFreelists)
 
 TEST_P(SegmentHeaderTest, CcntSharesItsBytesWithTheFirstFreelist)
 {
-    zb::FlmHeaderSpec s;
+    zb::FlmHeaderDef s;
     s.freelists = 0;
     s.ccnt = 0x0a0b0c0d;
     zb::BlockImage b = zb::make_flm_header_block(cache(17), s, bs(), order());
@@ -142,7 +142,7 @@ TEST_P(SegmentHeaderTest, CcntSharesItsBytesWithTheFirstFreelist)
 
 TEST_P(SegmentHeaderTest, MapOffsetPastTheBlockLeavesTheSummaryEmpty)
 {
-    zb::FlmHeaderSpec s;
+    zb::FlmHeaderDef s;
     s.control.map = sample_map(2);
     zb::BlockImage b = zb::make_flm_header_block(cache(16), s, bs(), order());
     b.writer().u16(44, (uint16_t)(bs() - 30));
@@ -178,8 +178,8 @@ TEST_P(SegmentHeaderTest, LimitedHeaderFillsOnlyObjectAndMap)
 
 TEST_P(SegmentHeaderTest, AssmHeaderAuxiliaryMapAndLevel2List)
 {
-    zb::AssmHeaderSpec s;
-    zb::ExtentControlSpec& c = s.control;
+    zb::AssmHeaderDef s;
+    zb::ExtentControlDef& c = s.control;
     c.last_map = 1;
     c.map_blocks = 2;
     c.extents = 3;
@@ -278,7 +278,7 @@ TEST_P(SegmentHeaderTest, ExtentMapChainsGiveBackEveryExtent)
 {
     for (uint8_t type : {16, 35}) {
         SCOPED_TRACE((int)type);
-        zb::DatafileSpec fs;
+        zb::DatafileDef fs;
         fs.block_size = bs();
         fs.order = order();
         fs.blocks = 200;

@@ -160,7 +160,7 @@ TEST_P(MapChains, MapBlockOfAnotherTypeEndsTheChain)
     ChainedSegment s;
     build_chained(s, header_type, order);
     zb::DatafileImage& file = s.db.file(0);
-    zb::DataBlockSpec data;
+    zb::DataBlockDef data;
     data.trans.object_id = OBJ;
     data.tables.resize(1);
     file.put(41, zb::make_data_block(file.cache_header(6, 41), data, 8192, order));
@@ -181,7 +181,7 @@ TEST_P(MapChains, MapBlockPointingBackEndsTheChainOnce)
     build_chained(s, header_type, order);
     zb::DatafileImage& file = s.db.file(0);
     bool assm = header_type == 35;
-    zb::EmbSpec emb;
+    zb::EmbDef emb;
     emb.object_id = OBJ;
     emb.next_rdba = file.rdba(40); // back to the first map block
     emb.map = {s.built.segment.extents[2]};

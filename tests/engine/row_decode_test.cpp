@@ -144,16 +144,16 @@ struct HandChain {
 
 void put_piece_block(zb::DatafileImage& file, ub4 block_no, const std::vector<zb::PieceLayout>& pieces)
 {
-    zb::DataBlockSpec d;
+    zb::DataBlockDef d;
     d.trans.object_id = OBJ;
     d.trans.itls.resize(2);
     d.tables.resize(1);
     for (const zb::PieceLayout& piece : pieces) {
         zb::RowSlot slot;
-        slot.piece = zb::encode_piece(piece, file.spec().order);
+        slot.piece = zb::encode_piece(piece, file.def().order);
         d.tables[0].rows.push_back(slot);
     }
-    file.put(block_no, zb::make_data_block(file.cache_header(6, block_no), d, file.spec().block_size, file.spec().order));
+    file.put(block_no, zb::make_data_block(file.cache_header(6, block_no), d, file.def().block_size, file.def().order));
 }
 
 zb::PieceLayout piece(ub1 flag, std::vector<zb::Cell> cells, zb::Rid next = {})

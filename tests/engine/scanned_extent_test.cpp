@@ -31,8 +31,8 @@ protected:
     void put_tagged_blocks(zb::DatafileImage& file, ub4 first, ub4 count, ub4 rows_per_block = 1)
     {
         zb::PackerOptions packer;
-        packer.block_size = file.spec().block_size;
-        packer.order = file.spec().order;
+        packer.block_size = file.def().block_size;
+        packer.order = file.def().order;
         packer.object_id = OBJ;
         for (ub4 b = first; b < first + count; b++) {
             ub4 next = b;

@@ -26,12 +26,12 @@ protected:
 
         // A 40-block datafile made by the datafile builder becomes ASM file
         // 256, spread over 64 KiB allocation units (32 blocks each).
-        zb::DatafileSpec s = file_desc(4, 7, 7, 40);
+        zb::DatafileDef s = file_desc(4, 7, 7, 40);
         s.block_size = 2048;
         s.order = GetParam();
         zb::DatafileImage f(s);
         for (uint32_t b = 2; b <= 40; b++) {
-            zb::DataBlockSpec d;
+            zb::DataBlockDef d;
             d.trans.object_id = 5000 + b;
             d.trans.itls.resize(1);
             f.put(b, zb::make_data_block(f.cache_header(6, b), d, 2048, s.order));
@@ -40,10 +40,10 @@ protected:
         std::string bytes = read_file("plain.dbf");
         original_.assign(bytes.begin(), bytes.end());
 
-        AsmGroupSpec group;
+        AsmGroupDef group;
         group.byte_order = GetParam();
         group.au_size = 1u << 16;
-        AsmFileSpec file;
+        AsmFileDef file;
         file.file_number = 256;
         file.block_size = 2048;
         file.image = original_;

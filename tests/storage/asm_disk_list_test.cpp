@@ -4,14 +4,14 @@
 
 namespace {
 
-AsmGroupSpec two_disk_group(const char* name, ub1 redundancy)
+AsmGroupDef two_disk_group(const char* name, ub1 redundancy)
 {
-    AsmGroupSpec spec;
-    spec.name = name;
-    spec.redundancy = redundancy;
-    spec.au_size = 64 * 1024;
-    spec.disks.assign(2, AsmDiskSpec{});
-    return spec;
+    AsmGroupDef def;
+    def.name = name;
+    def.redundancy = redundancy;
+    def.au_size = 64 * 1024;
+    def.disks.assign(2, AsmDiskDef{});
+    return def;
 }
 
 } // namespace
@@ -34,10 +34,10 @@ TEST(AsmCompat, ColumnMapping)
 TEST(AsmDiskList, LoadMessagesAndListing)
 {
     AsmGroupFixture fx("asmlist");
-    AsmGroupSpec data = two_disk_group("DATA", 1);
+    AsmGroupDef data = two_disk_group("DATA", 1);
     AsmGroupImage data_image = build_asm_group(data);
     write_asm_group(data_image, data, ".", "");
-    AsmGroupSpec fra = two_disk_group("FRA", 1);
+    AsmGroupDef fra = two_disk_group("FRA", 1);
     fra.compat = 0x0b100000;
     fra.disks[0].damage = AsmDiskDamage::bad_checksum;
     fra.disks[1].damage = AsmDiskDamage::wrong_type;
@@ -89,11 +89,11 @@ TEST(AsmDiskList, LoadMessagesAndListing)
 TEST(AsmDiskList, FileOneSlotsAndReload)
 {
     AsmGroupFixture fx("asmslots");
-    AsmGroupSpec spec = two_disk_group("DATA", 2);
-    spec.disks.assign(3, AsmDiskSpec{});
-    spec.file1_copies = 3;
-    AsmGroupImage image = build_asm_group(spec);
-    std::vector<std::string> lines = write_asm_group(image, spec, ".", "");
+    AsmGroupDef def = two_disk_group("DATA", 2);
+    def.disks.assign(3, AsmDiskDef{});
+    def.file1_copies = 3;
+    AsmGroupImage image = build_asm_group(def);
+    std::vector<std::string> lines = write_asm_group(image, def, ".", "");
     fx.load_text(lines[2] + "\n" + lines[1] + "\n" + lines[0] + "\n", BO_LITTLE);
     PASM_DISKGROUP_ITEM g = search_asm_diskgroup_by_name("DATA");
     ASSERT_NE(g, nullptr);

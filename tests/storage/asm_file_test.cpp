@@ -34,15 +34,15 @@ const Layout LAYOUTS[] = {
     {"indirect and striped", 1, 3, 16 * KIB, 4096, 4096, 2, 13, 2, 4},
 };
 
-AsmGroupSpec layout_group(const Layout& l, int byte_order, size_t bytes)
+AsmGroupDef layout_group(const Layout& l, int byte_order, size_t bytes)
 {
-    AsmGroupSpec spec;
-    spec.byte_order = byte_order;
-    spec.redundancy = l.redundancy;
-    spec.au_size = l.au_size;
-    spec.meta_block_size = l.meta_block_size;
-    spec.disks.assign(l.disks, AsmDiskSpec{});
-    AsmFileSpec f;
+    AsmGroupDef def;
+    def.byte_order = byte_order;
+    def.redundancy = l.redundancy;
+    def.au_size = l.au_size;
+    def.meta_block_size = l.meta_block_size;
+    def.disks.assign(l.disks, AsmDiskDef{});
+    AsmFileDef f;
     f.file_number = 259;
     f.block_size = l.block_size;
     f.stripe_width = l.stripe_width;
@@ -50,20 +50,20 @@ AsmGroupSpec layout_group(const Layout& l, int byte_order, size_t bytes)
     f.direct_slots = l.direct_slots;
     f.indirect_pointers_per_block = l.pointers_per_block;
     f.image = make_asm_test_image(bytes, l.block_size, 259);
-    spec.files.push_back(f);
-    spec.aliases.push_back({"ORCL/DATAFILE/USERS", 259, 1, true});
-    spec.aliases.push_back({"ORCL/users01.dbf", 259, 1, false});
-    return spec;
+    def.files.push_back(f);
+    def.aliases.push_back({"ORCL/DATAFILE/USERS", 259, 1, true});
+    def.aliases.push_back({"ORCL/users01.dbf", 259, 1, false});
+    return def;
 }
 
 // Two groups: DATA (normal, three disks) with a datafile and a deeper tree,
 // FRA (external) with one file; both carry system and user entries.
-AsmGroupSpec mirrored_group(int byte_order)
+AsmGroupDef mirrored_group(int byte_order)
 {
     Layout l = {"", 2, 3, 64 * KIB, 4096, 8192, 1, 0, 4, 3};
-    AsmGroupSpec spec = layout_group(l, byte_order, 8192 * 50 + 1000);
-    spec.aliases.push_back({"ORCL/CONTROLFILE", 0, 0, true});
-    return spec;
+    AsmGroupDef def = layout_group(l, byte_order, 8192 * 50 + 1000);
+    def.aliases.push_back({"ORCL/CONTROLFILE", 0, 0, true});
+    return def;
 }
 
 class ByteOrderParam : public ::testing::TestWithParam<int> {};
@@ -78,18 +78,18 @@ TEST_P(AsmFileTest, EveryLayoutReadsBack)
 {
     for (const Layout& l : LAYOUTS) {
         AsmGroupFixture fx("asmlayout");
-        AsmGroupSpec spec = layout_group(l, GetParam(), (size_t)l.block_size * 45 + 77);
-        AsmGroupImage image = build_asm_group(spec);
-        std::string out = fx.load(spec, image);
+        AsmGroupDef def = layout_group(l, GetParam(), (size_t)l.block_size * 45 + 77);
+        AsmGroupImage image = build_asm_group(def);
+        std::string out = fx.load(def, image);
         for (const char* name : {"+DATA/ORCL/DATAFILE/USERS.259.1", "+data/orcl/users01.dbf", "+DATA.259",
                                  "+DATA/ORCL/DATAFILE/USERS.259.1x.259.1"}) {
             PKFFFDB file = open_asm_test_file(name);
             ASSERT_NE(file, nullptr) << l.what << " " << name << "\n" << out;
             EXPECT_EQ(file->fact_extent_count, image.extents[259].size()) << l.what;
             EXPECT_EQ(file->fact_extent_count, file->xtntcnt) << l.what;
-            EXPECT_EQ(file->extent_copys, spec.redundancy) << l.what;
+            EXPECT_EQ(file->extent_copys, def.redundancy) << l.what;
             std::vector<ub1> back = read_whole_asm_file(file, 7);
-            EXPECT_TRUE(back == spec.files[0].image) << l.what << " " << name;
+            EXPECT_TRUE(back == def.files[0].image) << l.what << " " << name;
             close_asm_datafile(&file);
         }
     }
@@ -100,14 +100,14 @@ TEST_P(AsmFileTest, EveryLayoutReadsBack)
 TEST_P(AsmFileTest, ReadStopsAtEndOfRun)
 {
     AsmGroupFixture fx("asmrun");
-    AsmGroupSpec spec = layout_group(LAYOUTS[0], GetParam(), 8192 * 30);
-    AsmGroupImage image = build_asm_group(spec);
-    fx.load(spec, image);
+    AsmGroupDef def = layout_group(LAYOUTS[0], GetParam(), 8192 * 30);
+    AsmGroupImage image = build_asm_group(def);
+    fx.load(def, image);
     PKFFFDB file = open_asm_test_file("+DATA.259");
     ASSERT_NE(file, nullptr);
     std::vector<ub1> buffer(20 * 8192);
     EXPECT_EQ(read_asmfile_blocks(file, 5, 20, buffer.data()), 3);
-    EXPECT_EQ(0, memcmp(buffer.data(), spec.files[0].image.data() + 5 * 8192, 3 * 8192));
+    EXPECT_EQ(0, memcmp(buffer.data(), def.files[0].image.data() + 5 * 8192, 3 * 8192));
     std::string out = capture_stdout([&] { EXPECT_EQ(read_asmfile_blocks(file, 8 * 4, 1, buffer.data()), 0); });
     EXPECT_EQ(out, "read_asmfile_blocks: extent_id 4 >= fact_extent_count 4.\n");
     close_asm_datafile(&file);
@@ -117,12 +117,12 @@ TEST_P(AsmFileTest, ReadStopsAtEndOfRun)
 // cut short, or carry damaged metadata: every block still comes from a mirror.
 TEST_P(AsmFileTest, MirrorFailOver)
 {
-    AsmGroupSpec spec = mirrored_group(GetParam());
-    AsmGroupImage image = build_asm_group(spec);
-    const std::vector<ub1>& want = spec.files[0].image;
+    AsmGroupDef def = mirrored_group(GetParam());
+    AsmGroupImage image = build_asm_group(def);
+    const std::vector<ub1>& want = def.files[0].image;
     for (ub4 d = 0; d < 3; d++) {
         AsmGroupFixture fx("asmmirror");
-        fx.load(spec, image, {d});
+        fx.load(def, image, {d});
         PKFFFDB file = open_asm_test_file("+DATA/ORCL/DATAFILE/USERS.259.1");
         ASSERT_NE(file, nullptr) << "without disk " << d;
         EXPECT_TRUE(read_whole_asm_file(file) == want) << "without disk " << d;
@@ -132,9 +132,9 @@ TEST_P(AsmFileTest, MirrorFailOver)
         // The primary copy of data extent 2 is cut off with the rest of its disk.
         AsmGroupFixture fx("asmshort");
         AsmExtentPlace primary = image.extents[259][2 * 2];
-        std::vector<std::string> lines = write_asm_group(image, spec, ".", "");
-        fx.rewrite_disk(spec, image, primary.disk, asm_disk_offset(spec, primary.disk, primary.au, 100));
-        fx.load_text(lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n", spec.byte_order);
+        std::vector<std::string> lines = write_asm_group(image, def, ".", "");
+        fx.rewrite_disk(def, image, primary.disk, asm_disk_offset(def, primary.disk, primary.au, 100));
+        fx.load_text(lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n", def.byte_order);
         PKFFFDB file = open_asm_test_file("+DATA.259");
         ASSERT_NE(file, nullptr);
         std::vector<ub1> back;
@@ -149,13 +149,13 @@ TEST_P(AsmFileTest, MirrorFailOver)
         // its first indirect block and the root alias block.
         AsmGroupImage damaged = image;
         const AsmExtentPlace f1 = damaged.extents[1][(259 / 16) * 2];
-        asm_meta_block_at(damaged, spec, f1.disk, f1.au, 259 % 16)[100] ^= 1;
+        asm_meta_block_at(damaged, def, f1.disk, f1.au, 259 % 16)[100] ^= 1;
         const AsmExtentPlace ind = damaged.indirect[259][0];
-        asm_meta_block_at(damaged, spec, ind.disk, ind.au, 0)[200] ^= 1;
+        asm_meta_block_at(damaged, def, ind.disk, ind.au, 0)[200] ^= 1;
         const AsmExtentPlace f6 = damaged.extents[6][0];
-        asm_meta_block_at(damaged, spec, f6.disk, f6.au, 0)[300] ^= 1;
+        asm_meta_block_at(damaged, def, f6.disk, f6.au, 0)[300] ^= 1;
         AsmGroupFixture fx("asmmeta");
-        fx.load(spec, damaged);
+        fx.load(def, damaged);
         PKFFFDB file = nullptr;
         std::string out = capture_stdout([&] { open_asm_datafile("+DATA/ORCL/DATAFILE/USERS.259.1", 0, &file); });
         ASSERT_NE(file, nullptr) << out;
@@ -175,9 +175,9 @@ TEST_P(AsmFileTest, MirrorFailOver)
 TEST_P(AsmFileTest, NameForms)
 {
     AsmGroupFixture fx("asmnames");
-    AsmGroupSpec spec = mirrored_group(GetParam());
-    AsmGroupImage image = build_asm_group(spec);
-    fx.load(spec, image);
+    AsmGroupDef def = mirrored_group(GetParam());
+    AsmGroupImage image = build_asm_group(def);
+    fx.load(def, image);
     struct {
         const char* name;
         bool group;
@@ -217,20 +217,20 @@ TEST_P(AsmFileTest, NameForms)
 // is read once, and directories deeper than 20 levels do not load.
 TEST_P(AsmFileTest, AliasWalksAreBounded)
 {
-    AsmGroupSpec spec = mirrored_group(GetParam());
+    AsmGroupDef def = mirrored_group(GetParam());
     std::string deep = "D0";
     for (int i = 1; i < 23; i++)
         deep += "/D" + std::to_string(i);
-    spec.aliases.push_back({deep, 0, 0, false});
-    AsmGroupImage image = build_asm_group(spec);
+    def.aliases.push_back({deep, 0, 0, false});
+    AsmGroupImage image = build_asm_group(def);
     for (ub4 c = 0; c < 2; c++) {
         const AsmExtentPlace f6 = image.extents[6][c];
-        ub1* root = asm_meta_block_at(image, spec, f6.disk, f6.au, 0);
-        put_asm_ub4(root, 44, 0, spec.byte_order);
-        seal_asm_block(root, spec.meta_block_size);
+        ub1* root = asm_meta_block_at(image, def, f6.disk, f6.au, 0);
+        put_asm_ub4(root, 44, 0, def.byte_order);
+        seal_asm_block(root, def.meta_block_size);
     }
     AsmGroupFixture fx("asmbound");
-    fx.load(spec, image);
+    fx.load(def, image);
     PASM_DISKGROUP_ITEM group = search_asm_diskgroup_by_name("data");
     ASSERT_NE(group, nullptr);
     get_asm_alias_subdir(group, group->root_alias);
@@ -258,9 +258,9 @@ TEST_P(AsmFileTest, UnaddressableFileIsRefused)
 {
     AsmGroupFixture fx("asmrefuse");
     Layout l = {"", 1, 1, 64 * KIB, 4096, 8192, 4, 12, 60, 0};
-    AsmGroupSpec spec = layout_group(l, GetParam(), 8192 * 10);
-    AsmGroupImage image = build_asm_group(spec);
-    fx.load(spec, image);
+    AsmGroupDef def = layout_group(l, GetParam(), 8192 * 10);
+    AsmGroupImage image = build_asm_group(def);
+    fx.load(def, image);
     PKFFFDB file = nullptr;
     int rc = 0;
     std::string out = capture_stdout([&] { rc = open_asm_datafile("+DATA.259", 8192, &file); });
@@ -271,16 +271,16 @@ TEST_P(AsmFileTest, UnaddressableFileIsRefused)
 // An indirect block out of sequence ends the map where it stands.
 TEST_P(AsmFileTest, InconsistentIndirectBlockEndsTheMap)
 {
-    AsmGroupSpec spec = mirrored_group(GetParam());
-    AsmGroupImage image = build_asm_group(spec);
+    AsmGroupDef def = mirrored_group(GetParam());
+    AsmGroupImage image = build_asm_group(def);
     for (ub4 c = 0; c < 2; c++) {
         const AsmExtentPlace ind = image.indirect[259][c];
-        ub1* block = asm_meta_block_at(image, spec, ind.disk, ind.au, 1);
-        put_asm_ub4(block, 32, 1000, spec.byte_order);
-        seal_asm_block(block, spec.meta_block_size);
+        ub1* block = asm_meta_block_at(image, def, ind.disk, ind.au, 1);
+        put_asm_ub4(block, 32, 1000, def.byte_order);
+        seal_asm_block(block, def.meta_block_size);
     }
     AsmGroupFixture fx("asmdxsn");
-    fx.load(spec, image);
+    fx.load(def, image);
     PKFFFDB file = nullptr;
     std::string out = capture_stdout([&] { open_asm_datafile("+DATA.259", 0, &file); });
     ASSERT_NE(file, nullptr);
@@ -294,18 +294,18 @@ TEST_P(AsmFileTest, InconsistentIndirectBlockEndsTheMap)
 TEST_P(AsmFileTest, ReopenedDisksStillRead)
 {
     AsmGroupFixture fx("asmreopen");
-    AsmGroupSpec spec = mirrored_group(GetParam());
-    AsmGroupImage image = build_asm_group(spec);
-    fx.load(spec, image);
+    AsmGroupDef def = mirrored_group(GetParam());
+    AsmGroupImage image = build_asm_group(def);
+    fx.load(def, image);
     PKFFFDB file = open_asm_test_file("+DATA.259");
     ASSERT_NE(file, nullptr);
     reopen_diskgroup_disks();
-    EXPECT_TRUE(read_whole_asm_file(file) == spec.files[0].image);
-    remove(asm_disk_file_name(spec, 1).c_str());
+    EXPECT_TRUE(read_whole_asm_file(file) == def.files[0].image);
+    remove(asm_disk_file_name(def, 1).c_str());
     std::string out = capture_stdout([] { reopen_diskgroup_disks(); });
     EXPECT_EQ(out, "can not open asm disk file DATA_1.dsk! error message:No such file or directory.\n");
     EXPECT_EQ(search_asmdisk(1, 1)->fp, nullptr);
-    EXPECT_TRUE(read_whole_asm_file(file) == spec.files[0].image);
+    EXPECT_TRUE(read_whole_asm_file(file) == def.files[0].image);
     close_asm_datafile(&file);
 }
 
@@ -313,9 +313,9 @@ TEST_P(AsmFileTest, TraceWritesExtentMaps)
 {
     AsmGroupFixture fx("asmtrace");
     Layout l = {"", 1, 1, 64 * KIB, 4096, 8192, 1, 0, 60, 0};
-    AsmGroupSpec spec = layout_group(l, GetParam(), 8192 * 9);
-    AsmGroupImage image = build_asm_group(spec);
-    write_asm_group(image, spec, ".", "");
+    AsmGroupDef def = layout_group(l, GetParam(), 8192 * 9);
+    AsmGroupImage image = build_asm_group(def);
+    write_asm_group(image, def, ".", "");
     write_file("asmdisk.txt", "0 DATA_0.dsk\n");
     config_data.byte_order = GetParam();
     config_data.trace_config.trace_asm = 4;

@@ -29,15 +29,15 @@ public:
 
     // Writes the disks and an asmdisk.txt naming them (lines dropped by
     // index when asked), loads it and returns what loading printed.
-    std::string load(const AsmGroupSpec& spec, const AsmGroupImage& image, const std::vector<ub4>& skip = {},
+    std::string load(const AsmGroupDef& def, const AsmGroupImage& image, const std::vector<ub4>& skip = {},
                      bool full = false)
     {
-        std::vector<std::string> lines = write_asm_group(image, spec, ".", "", full);
+        std::vector<std::string> lines = write_asm_group(image, def, ".", "", full);
         std::string text;
         for (ub4 i = 0; i < lines.size(); i++)
             if (std::find(skip.begin(), skip.end(), i) == skip.end())
                 text += lines[i] + "\n";
-        return load_text(text, spec.byte_order);
+        return load_text(text, def.byte_order);
     }
     std::string load_text(const std::string& text, int byte_order)
     {
@@ -45,9 +45,9 @@ public:
         config_data.byte_order = byte_order;
         return capture_stdout([] { load_asmdisk_file("asmdisk.txt"); });
     }
-    static void rewrite_disk(const AsmGroupSpec& spec, const AsmGroupImage& image, ub4 disk, size_t keep_bytes)
+    static void rewrite_disk(const AsmGroupDef& def, const AsmGroupImage& image, ub4 disk, size_t keep_bytes)
     {
-        std::ofstream out(asm_disk_file_name(spec, disk), std::ios::binary | std::ios::trunc);
+        std::ofstream out(asm_disk_file_name(def, disk), std::ios::binary | std::ios::trunc);
         out.write((const char*)image.disks[disk].data(), (std::streamsize)keep_bytes);
     }
     const std::string& path() const { return dir_.path(); }

@@ -7,25 +7,25 @@ namespace {
 
 // One disk, external redundancy, small AUs: a file with indirect extents, a
 // striped one and an alias tree two levels deep.
-AsmGroupSpec sweep_group(int byte_order)
+AsmGroupDef sweep_group(int byte_order)
 {
-    AsmGroupSpec spec;
-    spec.byte_order = byte_order;
-    spec.au_size = 16 * 1024;
-    AsmFileSpec f;
+    AsmGroupDef def;
+    def.byte_order = byte_order;
+    def.au_size = 16 * 1024;
+    AsmFileDef f;
     f.file_number = 256;
     f.block_size = 4096;
     f.image = make_asm_test_image(4096 * 30, 4096, 256);
     f.direct_slots = 3;
     f.indirect_pointers_per_block = 2;
-    spec.files.push_back(f);
+    def.files.push_back(f);
     f.file_number = 257;
     f.stripe_width = 2;
     f.stripe_size_log2 = 13;
     f.direct_slots = 60;
-    spec.files.push_back(f);
-    spec.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/DATAFILE/B", 257, 1, true}, {"DB/a", 256, 1, false}};
-    return spec;
+    def.files.push_back(f);
+    def.aliases = {{"DB/DATAFILE/A", 256, 1, true}, {"DB/DATAFILE/B", 257, 1, true}, {"DB/a", 256, 1, false}};
+    return def;
 }
 
 // Field offsets worth damaging in each kind of metadata block.
@@ -43,8 +43,8 @@ const ub1 VALUES[] = {0x00, 0xFF, 0x7F, 0x01, 0x80};
 TEST(AsmSweep, ResealedFieldDamage)
 {
     for (int order : {BO_LITTLE, BO_BIG}) {
-        AsmGroupSpec spec = sweep_group(order);
-        const AsmGroupImage clean = build_asm_group(spec);
+        AsmGroupDef def = sweep_group(order);
+        const AsmGroupImage clean = build_asm_group(def);
         struct Target {
             ub4 au;
             ub4 block;
@@ -68,11 +68,11 @@ TEST(AsmSweep, ResealedFieldDamage)
             for (size_t i = 0; i < t.count; i++)
                 for (ub1 v : VALUES) {
                     AsmGroupImage image = clean;
-                    ub1* block = asm_meta_block_at(image, spec, 0, t.au, t.block);
+                    ub1* block = asm_meta_block_at(image, def, 0, t.au, t.block);
                     block[t.fields[i]] = v;
                     seal_asm_block(block, t.size);
                     capture_stdout([&] {
-                        fx.load(spec, image);
+                        fx.load(def, image);
                         walk_asm_groups(64);
                         release_asmdisk_list();
                     });
@@ -86,9 +86,9 @@ TEST(AsmSweep, ResealedFieldDamage)
 TEST(AsmSweep, CleanGroupWalks)
 {
     AsmGroupFixture fx("asmwalk");
-    AsmGroupSpec spec = sweep_group(BO_LITTLE);
-    AsmGroupImage image = build_asm_group(spec);
-    fx.load(spec, image);
+    AsmGroupDef def = sweep_group(BO_LITTLE);
+    AsmGroupImage image = build_asm_group(def);
+    fx.load(def, image);
     AsmWalkCounts counts;
     capture_stdout([&] { counts = walk_asm_groups(1000); });
     EXPECT_EQ(counts.directories, 3u);

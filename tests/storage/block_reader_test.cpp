@@ -15,10 +15,10 @@ namespace {
 // A data block whose object id tells which block (and file) it is.
 zb::BlockImage tagged_block(const zb::DatafileImage& file, uint32_t block_no, uint32_t tag)
 {
-    zb::DataBlockSpec d;
+    zb::DataBlockDef d;
     d.trans.object_id = tag;
     d.trans.itls.resize(1);
-    const zb::DatafileSpec& s = file.spec();
+    const zb::DatafileDef& s = file.def();
     return zb::make_data_block(file.cache_header(6, block_no), d, s.block_size, s.order);
 }
 
@@ -58,7 +58,7 @@ TEST_F(BlockReaderTest, BatchesComeBackShortAtTheEndAndHalfBlocksFail)
 
 TEST_F(BlockReaderTest, HeaderOffsetShiftsEveryBlock)
 {
-    zb::DatafileSpec s = file_desc(4, 7, 7, 10);
+    zb::DatafileDef s = file_desc(4, 7, 7, 10);
     s.header_offset = 8192;
     zb::DatafileImage f(s);
     f.put(5, tagged_block(f, 5, 555));
@@ -82,7 +82,7 @@ TEST_F(BlockReaderTest, HeaderOffsetShiftsEveryBlock)
 
 TEST_F(BlockReaderTest, BigFileBlocksAreAddressedByRdba)
 {
-    zb::DatafileSpec s = file_desc(6, 12, 1024, 70010);
+    zb::DatafileDef s = file_desc(6, 12, 1024, 70010);
     s.block_size = 2048;
     zb::DatafileImage f(s);
     f.put(5, tagged_block(f, 5, 5));
@@ -181,7 +181,7 @@ TEST_F(BlockReaderTest, CacheKeyIncludesTheTablespace)
 
 TEST_F(BlockReaderTest, OtherBlockSizesAreReadButNotCached)
 {
-    zb::DatafileSpec s = file_desc(4, 7, 7, 10);
+    zb::DatafileDef s = file_desc(4, 7, 7, 10);
     s.block_size = 4096;
     zb::DatafileImage f(s);
     f.put(2, tagged_block(f, 2, 42));

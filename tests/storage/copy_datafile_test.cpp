@@ -13,10 +13,10 @@ namespace {
 
 zb::BlockImage tagged_block(const zb::DatafileImage& file, uint32_t names_block, uint32_t tag)
 {
-    zb::DataBlockSpec d;
+    zb::DataBlockDef d;
     d.trans.object_id = tag;
     d.trans.itls.resize(1);
-    const zb::DatafileSpec& s = file.spec();
+    const zb::DatafileDef& s = file.def();
     return zb::make_data_block(file.cache_header(6, names_block), d, s.block_size, s.order);
 }
 
@@ -49,7 +49,7 @@ protected:
     void SetUp() override
     {
         DatafileTest::SetUp();
-        zb::DatafileSpec s = file_desc(4, 5, 5, 20);
+        zb::DatafileDef s = file_desc(4, 5, 5, 20);
         s.block_size = 2048;
         source_ = std::make_unique<zb::DatafileImage>(s);
         for (uint32_t b = 2; b <= 20; b++)

@@ -40,9 +40,9 @@ protected:
         write_file("control.txt", text);
         return capture_stdout([] { load_control_file("control.txt"); });
     }
-    static zb::DatafileSpec file_desc(uint32_t ts, uint32_t fn, uint32_t rfn, uint32_t blocks = 32)
+    static zb::DatafileDef file_desc(uint32_t ts, uint32_t fn, uint32_t rfn, uint32_t blocks = 32)
     {
-        zb::DatafileSpec s;
+        zb::DatafileDef s;
         s.ts_no = ts;
         s.file_no = fn;
         s.rfile_no = rfn;

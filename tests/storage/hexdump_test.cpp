@@ -24,7 +24,7 @@ protected:
     void write_database(uint32_t header_offset, int order)
     {
         zb::DatabaseImage db;
-        zb::DatafileSpec s;
+        zb::DatafileDef s;
         s.ts_no = 4;
         s.file_no = 5;
         s.rfile_no = 5;
@@ -32,7 +32,7 @@ protected:
         s.order = order;
         s.header_offset = header_offset;
         zb::DatafileImage& f = db.add_file("users01.dbf", s);
-        zb::DataBlockSpec d;
+        zb::DataBlockDef d;
         d.trans.object_id = 0x11170;
         d.trans.itls.resize(2);
         d.tables.resize(1);

@@ -53,7 +53,7 @@ TEST_F(RegistryTest, HeaderNumbersOverrideTheLine)
 
 TEST_F(RegistryTest, ZeroHeaderValuesKeepTheLineAndOptionalFieldsApply)
 {
-    zb::DatafileSpec s = file_desc(0, 0, 0, 50);
+    zb::DatafileDef s = file_desc(0, 0, 0, 50);
     s.block_size = 2048;
     s.header_offset = 4096;
     zb::DatafileImage f(s);
@@ -68,7 +68,7 @@ TEST_F(RegistryTest, ZeroHeaderValuesKeepTheLineAndOptionalFieldsApply)
 
 TEST_F(RegistryTest, ConfiguredOffsetAndBadBlockSize)
 {
-    zb::DatafileSpec s = file_desc(4, 7, 7, 20);
+    zb::DatafileDef s = file_desc(4, 7, 7, 20);
     s.header_offset = 512;
     zb::DatafileImage(s).write("o.dbf");
     config_data.file_header_offset = 512;
@@ -156,7 +156,7 @@ TEST_F(RegistryTest, UnrecognisedHeadersAreKeptWithStatus2)
     bad_tail.damage(1, zb::Damage::bad_tail);
     bad_tail.write("tail.dbf");
     // A header read with the wrong block size is not found either.
-    zb::DatafileSpec other = file_desc(4, 8, 8);
+    zb::DatafileDef other = file_desc(4, 8, 8);
     other.block_size = 4096;
     zb::DatafileImage(other).write("size.dbf");
     std::string out = load_control("1 2 3 tail.dbf\n1 4 5 size.dbf\n");

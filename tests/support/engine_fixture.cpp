@@ -185,9 +185,9 @@ UnloadResult EngineEnv::unload_params(PUNLOAD_PARAMS params, ub4 segment_rdba, R
     return result;
 }
 
-zb::DatafileSpec datafile_layout(int order, ub4 block_size, ub4 blocks)
+zb::DatafileDef datafile_layout(int order, ub4 block_size, ub4 blocks)
 {
-    zb::DatafileSpec shape;
+    zb::DatafileDef shape;
     shape.order = order;
     shape.block_size = block_size;
     shape.blocks = blocks;

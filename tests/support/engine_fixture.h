@@ -106,7 +106,7 @@ private:
     ScopedWorkDir dir_;
 };
 
-zb::DatafileSpec datafile_layout(int order, ub4 block_size, ub4 blocks = 64);
+zb::DatafileDef datafile_layout(int order, ub4 block_size, ub4 blocks = 64);
 // The cells of a simple three-column row (NUMBER, VARCHAR2, DATE) numbered n.
 std::vector<zb::Cell> simple_cells(int n);
 std::vector<ColumnDesc> simple_columns();

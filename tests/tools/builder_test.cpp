@@ -72,7 +72,7 @@ TEST(BlockImage, TailChecksumAndDamage)
 TEST(DatafileImage, LayoutOfAWrittenFile)
 {
     ScopedWorkDir dir("builder");
-    zb::DatafileSpec s;
+    zb::DatafileDef s;
     s.block_size = 4096;
     s.order = zb::BIG;
     s.header_offset = 1000;
@@ -98,7 +98,7 @@ TEST(DatafileImage, LayoutOfAWrittenFile)
     ASSERT_EQ(stat("cut.dbf", &st), 0);
     EXPECT_EQ(st.st_size, 1000 + 4096 + 100);
 
-    zb::DatafileSpec big = s;
+    zb::DatafileDef big = s;
     big.big_file = true;
     big.rfile_no = 1024;
     EXPECT_EQ(zb::DatafileImage(big).rdba(70000), 70000u);
@@ -106,7 +106,7 @@ TEST(DatafileImage, LayoutOfAWrittenFile)
 
 TEST(SegmentBuilder, RejectsLayoutsItCannotWrite)
 {
-    zb::DatafileSpec s;
+    zb::DatafileDef s;
     s.blocks = 100;
     zb::DatafileImage f(s);
     zb::SegmentLayout layout;

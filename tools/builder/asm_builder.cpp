@@ -36,19 +36,19 @@ void seal_asm_block(ub1* block, ub4 size)
     memcpy(block + 12, lanes, 4);
 }
 
-size_t asm_disk_offset(const AsmGroupSpec& spec, ub4 disk, ub4 au, size_t byte_in_au)
+size_t asm_disk_offset(const AsmGroupDef& def, ub4 disk, ub4 au, size_t byte_in_au)
 {
-    return (size_t)spec.disks[disk].header_offset + (size_t)au * spec.au_size + byte_in_au;
+    return (size_t)def.disks[disk].header_offset + (size_t)au * def.au_size + byte_in_au;
 }
 
-ub1* asm_meta_block_at(AsmGroupImage& image, const AsmGroupSpec& spec, ub4 disk, ub4 au, ub4 block)
+ub1* asm_meta_block_at(AsmGroupImage& image, const AsmGroupDef& def, ub4 disk, ub4 au, ub4 block)
 {
-    return image.disks[disk].data() + asm_disk_offset(spec, disk, au, (size_t)block * spec.meta_block_size);
+    return image.disks[disk].data() + asm_disk_offset(def, disk, au, (size_t)block * def.meta_block_size);
 }
 
-std::string asm_disk_file_name(const AsmGroupSpec& spec, ub4 disk)
+std::string asm_disk_file_name(const AsmGroupDef& def, ub4 disk)
 {
-    return spec.name + "_" + std::to_string(disk) + ".dsk";
+    return def.name + "_" + std::to_string(disk) + ".dsk";
 }
 
 std::vector<ub1> make_asm_test_image(size_t bytes, ub4 block_size, ub4 seed)
@@ -70,32 +70,32 @@ std::vector<ub1> make_asm_test_image(size_t bytes, ub4 block_size, ub4 seed)
     return image;
 }
 
-AsmGroupImage build_asm_group(const AsmGroupSpec& spec)
+AsmGroupImage build_asm_group(const AsmGroupDef& def)
 {
-    AsmLayout layout(spec);
+    AsmLayout layout(def);
     layout.allocate();
     layout.write_files();
     layout.write_disk_headers();
     return layout.take_image();
 }
 
-std::vector<std::string> write_asm_group(const AsmGroupImage& image, const AsmGroupSpec& spec,
+std::vector<std::string> write_asm_group(const AsmGroupImage& image, const AsmGroupDef& def,
                                          const std::string& dir, const std::string& path_prefix, bool full)
 {
     std::vector<std::string> lines;
     for (ub4 d = 0; d < image.disks.size(); d++) {
-        std::string name = asm_disk_file_name(spec, d);
+        std::string name = asm_disk_file_name(def, d);
         std::ofstream out(dir + "/" + name, std::ios::binary | std::ios::trunc);
         out.write((const char*)image.disks[d].data(), (std::streamsize)image.disks[d].size());
         std::string line = std::to_string(d) + " " + path_prefix + name;
         if (full) {
             char compat[32];
-            snprintf(compat, sizeof(compat), "%u.%u", spec.compat >> 24, (spec.compat >> 20) & 0x0F);
-            line += " " + spec.name + " " + std::to_string(spec.meta_block_size) + " " +
-                    std::to_string(spec.au_size) + " " + std::to_string(image.disk_size) + " " +
-                    std::to_string(spec.disks[d].header_offset) + " " + compat;
-        } else if (spec.disks[d].header_offset != 0)
-            line += " " + spec.name + " 0 0 0 " + std::to_string(spec.disks[d].header_offset);
+            snprintf(compat, sizeof(compat), "%u.%u", def.compat >> 24, (def.compat >> 20) & 0x0F);
+            line += " " + def.name + " " + std::to_string(def.meta_block_size) + " " +
+                    std::to_string(def.au_size) + " " + std::to_string(image.disk_size) + " " +
+                    std::to_string(def.disks[d].header_offset) + " " + compat;
+        } else if (def.disks[d].header_offset != 0)
+            line += " " + def.name + " 0 0 0 " + std::to_string(def.disks[d].header_offset);
         lines.push_back(line);
     }
     return lines;

@@ -20,13 +20,13 @@
 
 enum class AsmDiskDamage { none, bad_checksum, wrong_type };
 
-struct AsmDiskSpec {
+struct AsmDiskDef {
     std::string name;                  // empty: <GROUP>_<nnnn>
     ub4 header_offset = 0;             // bytes before the ASM disk inside its file
     AsmDiskDamage damage = AsmDiskDamage::none;
 };
 
-struct AsmFileSpec {
+struct AsmFileDef {
     ub4 file_number = 256;
     ub4 incarnation = 1;
     std::vector<ub1> image;            // the file's bytes
@@ -41,23 +41,23 @@ struct AsmFileSpec {
     ub1 raw_ixrs = 0;
 };
 
-struct AsmAliasSpec {
+struct AsmAliasDef {
     std::string path;                  // under the group root, "/"-separated
     ub4 file_number = 0;               // 0: a directory
     ub4 file_incarnation = 0;
     bool system = true;                // system file/directory, or user alias/directory
 };
 
-struct AsmGroupSpec {
+struct AsmGroupDef {
     std::string name = "DATA";
     int byte_order = 0;                // BO_LITTLE or BO_BIG
     ub1 redundancy = 1;                // 1 external, 2 normal, 3 high
     ub4 au_size = 1u << 20;
     ub2 meta_block_size = 4096;
     ub4 compat = 0x0b200000;
-    std::vector<AsmDiskSpec> disks = std::vector<AsmDiskSpec>(1);
-    std::vector<AsmFileSpec> files;
-    std::vector<AsmAliasSpec> aliases;
+    std::vector<AsmDiskDef> disks = std::vector<AsmDiskDef>(1);
+    std::vector<AsmFileDef> files;
+    std::vector<AsmAliasDef> aliases;
     ub4 file1_copies = 0;              // 0: the group's redundancy
     ub4 file6_copies = 0;
 };
@@ -75,22 +75,22 @@ struct AsmGroupImage {
     ub4 disk_size = 0;                              // AUs per disk
 };
 
-AsmGroupImage build_asm_group(const AsmGroupSpec& spec);
+AsmGroupImage build_asm_group(const AsmGroupDef& def);
 
 // Writes every disk to <dir>/<GROUP>_<n>.dsk. Returns one asmdisk.txt line
 // per disk naming it as <path_prefix><GROUP>_<n>.dsk; `full` adds columns 3-8
 // (group, block size, AU size, disk size, header offset, compatibility).
-std::vector<std::string> write_asm_group(const AsmGroupImage& image, const AsmGroupSpec& spec,
+std::vector<std::string> write_asm_group(const AsmGroupImage& image, const AsmGroupDef& def,
                                          const std::string& dir, const std::string& path_prefix,
                                          bool full = false);
-std::string asm_disk_file_name(const AsmGroupSpec& spec, ub4 disk);
+std::string asm_disk_file_name(const AsmGroupDef& def, ub4 disk);
 
 // Sets the check word of a metadata block so that its words XOR to zero.
 void seal_asm_block(ub1* block, ub4 size);
 // The metadata block at (disk, AU, block) inside the image.
-ub1* asm_meta_block_at(AsmGroupImage& image, const AsmGroupSpec& spec, ub4 disk, ub4 au, ub4 block);
+ub1* asm_meta_block_at(AsmGroupImage& image, const AsmGroupDef& def, ub4 disk, ub4 au, ub4 block);
 // Byte offset of (AU, byte) on a disk file.
-size_t asm_disk_offset(const AsmGroupSpec& spec, ub4 disk, ub4 au, size_t byte_in_au);
+size_t asm_disk_offset(const AsmGroupDef& def, ub4 disk, ub4 au, size_t byte_in_au);
 // Order-explicit field writers for tests that edit a block and re-seal it.
 void put_asm_ub2(ub1* buffer, size_t offset, ub2 value, int byte_order);
 void put_asm_ub4(ub1* buffer, size_t offset, ub4 value, int byte_order);

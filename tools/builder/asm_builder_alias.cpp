@@ -31,12 +31,12 @@ int find_dir(const std::vector<AsmDirNode>& dirs, const std::string& path)
 } // namespace
 
 // Directories are created on first mention, parents first, in the order the
-// spec names them; entries keep that order too.
+// group definition names them; entries keep that order too.
 void AsmLayout::build_alias_tree()
 {
     dirs_.clear();
     dirs_.push_back(AsmDirNode{});
-    for (const AsmAliasSpec& alias : spec_.aliases) {
+    for (const AsmAliasDef& alias : spec_.aliases) {
         std::vector<std::string> parts = split_path(alias.path);
         if (parts.empty())
             throw std::invalid_argument("empty alias path");

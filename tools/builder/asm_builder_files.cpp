@@ -128,7 +128,7 @@ void AsmLayout::write_disk_headers()
     const int bo = spec_.byte_order;
     const AsmFilePlan& f1 = plans_[0];
     for (ub4 d = 0; d < disk_count_; d++) {
-        const AsmDiskSpec& disk = spec_.disks[d];
+        const AsmDiskDef& disk = spec_.disks[d];
         ub1* h = disk_bytes(d, 0, 0);
         memset(h, 0, ASMB_DISK_HEADER_SIZE);
         write_meta_header(h, disk.damage == AsmDiskDamage::wrong_type ? ASMB_TYPE_FILEDIR : ASMB_TYPE_DISKHEAD, 0,

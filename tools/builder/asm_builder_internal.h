@@ -55,7 +55,7 @@ struct AsmFilePlan {
 
 class AsmLayout {
 public:
-    explicit AsmLayout(const AsmGroupSpec& spec);
+    explicit AsmLayout(const AsmGroupDef& def);
     void allocate();
     void write_files();
     void write_disk_headers();
@@ -75,12 +75,12 @@ private:
     ub1* disk_bytes(ub4 disk, ub4 au, size_t byte_in_au);
     ub4 meta_hard() const;
 
-    const AsmGroupSpec& spec_;
+    const AsmGroupDef& spec_;
     ub4 disk_count_;
     ub4 group_copies_;
     std::vector<ub4> next_au_;
     ub4 next_primary_ = 0;
-    std::vector<AsmFilePlan> plans_;   // file 1, file 6, then the spec's files
+    std::vector<AsmFilePlan> plans_;   // file 1, file 6, then the definition's files
     std::vector<AsmDirNode> dirs_;
     AsmGroupImage out_;
 };

@@ -4,10 +4,10 @@
 
 #include "builder/asm_builder_internal.h"
 
-AsmLayout::AsmLayout(const AsmGroupSpec& spec)
-    : spec_(spec), disk_count_((ub4)spec.disks.size()), group_copies_(spec.redundancy >= 2 ? spec.redundancy : 1)
+AsmLayout::AsmLayout(const AsmGroupDef& def)
+    : spec_(def), disk_count_((ub4)def.disks.size()), group_copies_(def.redundancy >= 2 ? def.redundancy : 1)
 {
-    if (disk_count_ == 0 || spec.au_size < ASMB_DISK_HEADER_SIZE || spec.au_size / spec.meta_block_size < 2)
+    if (disk_count_ == 0 || def.au_size < ASMB_DISK_HEADER_SIZE || def.au_size / def.meta_block_size < 2)
         throw std::invalid_argument("an ASM group needs a disk and AUs of at least two metadata blocks");
     next_au_.assign(disk_count_, ASMB_FIRST_DATA_AU);
 }
@@ -82,7 +82,7 @@ void AsmLayout::allocate()
     build_alias_tree();
     const ub4 mbs = spec_.meta_block_size;
     ub4 max_file = 6;
-    for (const AsmFileSpec& f : spec_.files)
+    for (const AsmFileDef& f : spec_.files)
         max_file = std::max(max_file, f.file_number);
 
     AsmFilePlan f1;
@@ -101,7 +101,7 @@ void AsmLayout::allocate()
     f6.direct_slots = 60;
     plans_.push_back(std::move(f1));
     plans_.push_back(std::move(f6));
-    for (const AsmFileSpec& f : spec_.files) {
+    for (const AsmFileDef& f : spec_.files) {
         AsmFilePlan p;
         p.number = f.file_number;
         p.incarnation = f.incarnation;

@@ -9,12 +9,12 @@
 
 namespace zb {
 
-uint32_t data_header_offset(const TransHeaderSpec& trans)
+uint32_t data_header_offset(const TransHeaderDef& trans)
 {
     return ((trans.flag_byte & 0xf0) ? 52u : 44u) + 24u * (uint32_t)trans.itls.size();
 }
 
-uint32_t compression_extension_size(const CompressionSpec& compression)
+uint32_t compression_extension_size(const CompressionDef& compression)
 {
     if (!compression.on)
         return 0;
@@ -24,7 +24,7 @@ uint32_t compression_extension_size(const CompressionSpec& compression)
 
 namespace {
 
-void write_trans_header(BlockImage& block, const TransHeaderSpec& t)
+void write_trans_header(BlockImage& block, const TransHeaderDef& t)
 {
     if (t.itls.size() > 255)
         throw std::invalid_argument("more than 255 ITLs");
@@ -38,7 +38,7 @@ void write_trans_header(BlockImage& block, const TransHeaderSpec& t)
     w.u8(39, t.fsl);
     w.u32(40, t.fnx);
     for (size_t i = 0; i < t.itls.size(); i++) {
-        const ItlSpec& itl = t.itls[i];
+        const ItlDef& itl = t.itls[i];
         size_t at = 44 + 24 * i;
         w.u16(at, itl.xid_usn);
         w.u16(at + 2, itl.xid_slot);
@@ -64,26 +64,26 @@ uint32_t place_piece(ByteWriter& w, uint32_t* low, const std::vector<uint8_t>& p
 
 } // namespace
 
-BlockImage make_data_block(CacheHeader header, const DataBlockSpec& spec, uint32_t block_size, int order)
+BlockImage make_data_block(CacheHeader header, const DataBlockDef& def, uint32_t block_size, int order)
 {
     header.type = 6;
     BlockImage block = make_block(block_size, order, header);
-    write_trans_header(block, spec.trans);
+    write_trans_header(block, def.trans);
     ByteWriter w = block.writer();
-    uint32_t dh = data_header_offset(spec.trans);
-    const CompressionSpec& z = spec.compression;
+    uint32_t dh = data_header_offset(def.trans);
+    const CompressionDef& z = def.compression;
     uint32_t ext = compression_extension_size(z);
     uint32_t row_total = 0;
-    for (const TableSpec& t : spec.tables)
+    for (const TableDef& t : def.tables)
         row_total += (uint32_t)t.rows.size();
     uint32_t tab_dir = dh + 14 + ext;
-    uint32_t row_dir = tab_dir + 4 * (uint32_t)spec.tables.size();
+    uint32_t row_dir = tab_dir + 4 * (uint32_t)def.tables.size();
     uint32_t free_begin = row_dir + 2 * row_total;
 
-    w.u8(dh, (uint8_t)(spec.kdbh_flag | (z.on ? 0x40 : 0)));
-    w.u8(dh + 1, (uint8_t)spec.tables.size());
+    w.u8(dh, (uint8_t)(def.kdbh_flag | (z.on ? 0x40 : 0)));
+    w.u8(dh + 1, (uint8_t)def.tables.size());
     w.u16(dh + 2, (uint16_t)row_total);
-    w.u16(dh + 4, (uint16_t)spec.first_free_row);
+    w.u16(dh + 4, (uint16_t)def.first_free_row);
     if (z.on) {
         w.u8(dh + 15, z.r0);
         w.u16(dh + 16, z.mec);
@@ -98,10 +98,10 @@ BlockImage make_data_block(CacheHeader header, const DataBlockSpec& spec, uint32
     }
     uint32_t low = block_size - 4;
     uint32_t index = 0;
-    for (size_t t = 0; t < spec.tables.size(); t++) {
+    for (size_t t = 0; t < def.tables.size(); t++) {
         w.u16(tab_dir + 4 * t, (uint16_t)index);
-        w.u16(tab_dir + 4 * t + 2, (uint16_t)spec.tables[t].rows.size());
-        for (const RowSlot& row : spec.tables[t].rows) {
+        w.u16(tab_dir + 4 * t + 2, (uint16_t)def.tables[t].rows.size());
+        for (const RowSlot& row : def.tables[t].rows) {
             uint32_t entry = row.raw_entry >= 0 ? (uint32_t)row.raw_entry
                                                 : place_piece(w, &low, row.piece, free_begin) - dh;
             w.u16(row_dir + 2 * index, (uint16_t)entry);
@@ -116,45 +116,45 @@ BlockImage make_data_block(CacheHeader header, const DataBlockSpec& spec, uint32
     return block;
 }
 
-BlockImage make_index_block(CacheHeader header, const IndexBlockSpec& spec, uint32_t block_size, int order)
+BlockImage make_index_block(CacheHeader header, const IndexBlockDef& def, uint32_t block_size, int order)
 {
     header.type = 6;
     BlockImage block = make_block(block_size, order, header);
-    TransHeaderSpec trans = spec.trans;
+    TransHeaderDef trans = def.trans;
     trans.kind = 2;
     write_trans_header(block, trans);
     ByteWriter w = block.writer();
     uint32_t dh = data_header_offset(trans);
-    bool prefix = spec.level == 0 && (spec.lock_opcode & 0x20);
-    uint32_t row_dir = dh + (spec.level > 0 ? 28u : prefix ? 40u : 36u);
-    uint32_t free_begin = row_dir + 2 * (uint32_t)spec.rows.size();
+    bool prefix = def.level == 0 && (def.lock_opcode & 0x20);
+    uint32_t row_dir = dh + (def.level > 0 ? 28u : prefix ? 40u : 36u);
+    uint32_t free_begin = row_dir + 2 * (uint32_t)def.rows.size();
 
-    w.u8(dh, (uint8_t)((spec.level & 0x1f) | (spec.flag_bits & 0xe0)));
-    w.u8(dh + 1, spec.itl);
-    w.u8(dh + 2, spec.lock_opcode);
-    w.u8(dh + 3, spec.columns_in_key);
-    w.u32(dh + 4, spec.split_count);
-    w.u16(dh + 8, (uint16_t)spec.rows.size());
-    if (spec.level > 0) {
-        w.u32(dh + 16, spec.left_most_child);
-        w.u32(dh + 20, spec.last_service_trans);
+    w.u8(dh, (uint8_t)((def.level & 0x1f) | (def.flag_bits & 0xe0)));
+    w.u8(dh + 1, def.itl);
+    w.u8(dh + 2, def.lock_opcode);
+    w.u8(dh + 3, def.columns_in_key);
+    w.u32(dh + 4, def.split_count);
+    w.u16(dh + 8, (uint16_t)def.rows.size());
+    if (def.level > 0) {
+        w.u32(dh + 16, def.left_most_child);
+        w.u32(dh + 20, def.last_service_trans);
         w.u16(dh + 24, (uint16_t)(block_size - 4 - dh));
     } else {
-        w.u16(dh + 16, spec.split_holes);
-        w.u16(dh + 18, spec.deleted_rows);
-        w.u32(dh + 20, spec.next_block);
-        w.u32(dh + 24, spec.prev_block);
-        w.u8(dh + 28, spec.key_size);
-        w.u8(dh + 29, spec.none_key_columns);
+        w.u16(dh + 16, def.split_holes);
+        w.u16(dh + 18, def.deleted_rows);
+        w.u32(dh + 20, def.next_block);
+        w.u32(dh + 24, def.prev_block);
+        w.u8(dh + 28, def.key_size);
+        w.u8(dh + 29, def.none_key_columns);
         w.u16(dh + 32, (uint16_t)(block_size - 4 - dh));
         if (prefix) {
-            w.u16(dh + 36, spec.prefix_row_count);
-            w.u8(dh + 38, spec.prefix_col_count);
+            w.u16(dh + 36, def.prefix_row_count);
+            w.u8(dh + 38, def.prefix_col_count);
         }
     }
     uint32_t low = block_size - 4;
-    for (size_t i = 0; i < spec.rows.size(); i++)
-        w.u16(row_dir + 2 * i, (uint16_t)(place_piece(w, &low, spec.rows[i], free_begin) - dh));
+    for (size_t i = 0; i < def.rows.size(); i++)
+        w.u16(row_dir + 2 * i, (uint16_t)(place_piece(w, &low, def.rows[i], free_begin) - dh));
     w.u16(dh + 10, (uint16_t)(free_begin - dh));
     w.u16(dh + 12, (uint16_t)(low - dh));
     w.u16(dh + 14, (uint16_t)(low - free_begin));
@@ -162,19 +162,19 @@ BlockImage make_index_block(CacheHeader header, const IndexBlockSpec& spec, uint
     return block;
 }
 
-BlockImage make_lob_block(CacheHeader header, const LobBlockSpec& spec, uint32_t block_size, int order)
+BlockImage make_lob_block(CacheHeader header, const LobBlockDef& def, uint32_t block_size, int order)
 {
     BlockImage block = make_block(block_size, order, header);
     ByteWriter w = block.writer();
-    w.u32(20, spec.object_id);
-    w.raw(24, spec.lob_id.data(), spec.lob_id.size());
-    w.u32(36, spec.version_base);
-    w.u16(40, spec.version_wrap);
-    w.u32(44, spec.page_no);
-    w.u32(48, spec.pdba);
-    if (spec.data.size() > block_size - 60)
+    w.u32(20, def.object_id);
+    w.raw(24, def.lob_id.data(), def.lob_id.size());
+    w.u32(36, def.version_base);
+    w.u16(40, def.version_wrap);
+    w.u32(44, def.page_no);
+    w.u32(48, def.pdba);
+    if (def.data.size() > block_size - 60)
         throw std::length_error("LOB page data larger than the block");
-    w.raw(56, spec.data.data(), spec.data.size());
+    w.raw(56, def.data.data(), def.data.size());
     seal_block(block);
     return block;
 }

@@ -9,7 +9,7 @@
 
 namespace zb {
 
-struct ItlSpec {
+struct ItlDef {
     uint16_t xid_usn = 0, xid_slot = 0;
     uint32_t xid_seq = 0, uba_dba = 0;
     uint16_t uba_seq = 0;
@@ -25,7 +25,7 @@ struct ItlSpec {
 constexpr uint8_t FLAG_BYTE_FREELIST = 0x02;
 constexpr uint8_t FLAG_BYTE_ASSM = 0x32;
 
-struct TransHeaderSpec {
+struct TransHeaderDef {
     uint8_t kind = 1; // 1 data, 2 index
     uint32_t object_id = 0;
     uint32_t csc_base = 0;
@@ -33,7 +33,7 @@ struct TransHeaderSpec {
     uint8_t flag_byte = FLAG_BYTE_FREELIST;
     uint8_t fsl = 0;
     uint32_t fnx = 0;
-    std::vector<ItlSpec> itls;
+    std::vector<ItlDef> itls;
     uint8_t itl_count_high_byte = 0; // the reader must ignore it
 };
 
@@ -45,11 +45,11 @@ struct RowSlot {
     int32_t raw_entry = -1;
 };
 
-struct TableSpec {
+struct TableDef {
     std::vector<RowSlot> rows;
 };
 
-struct CompressionSpec {
+struct CompressionDef {
     bool on = false;
     uint8_t r0 = 0, r1 = 0, flag = 0;
     uint16_t mec = 0;
@@ -57,16 +57,16 @@ struct CompressionSpec {
     std::vector<uint8_t> perm;
 };
 
-struct DataBlockSpec {
-    TransHeaderSpec trans;
+struct DataBlockDef {
+    TransHeaderDef trans;
     uint8_t kdbh_flag = 0; // 0x40 added when compression is on
-    CompressionSpec compression;
-    std::vector<TableSpec> tables;
+    CompressionDef compression;
+    std::vector<TableDef> tables;
     int16_t first_free_row = -1;
 };
 
-struct IndexBlockSpec {
-    TransHeaderSpec trans; // kind forced to 2
+struct IndexBlockDef {
+    TransHeaderDef trans; // kind forced to 2
     uint8_t level = 0;
     uint8_t flag_bits = 0; // 0x80 row dependencies, 0x40
     uint8_t itl = 1;
@@ -82,7 +82,7 @@ struct IndexBlockSpec {
     std::vector<std::vector<uint8_t>> rows;
 };
 
-struct LobBlockSpec {
+struct LobBlockDef {
     uint32_t object_id = 0;
     std::array<uint8_t, 10> lob_id{};
     uint32_t version_base = 0;
@@ -92,12 +92,12 @@ struct LobBlockSpec {
     std::vector<uint8_t> data; // at most block size - 60 bytes
 };
 
-uint32_t data_header_offset(const TransHeaderSpec& trans);
-uint32_t compression_extension_size(const CompressionSpec& compression);
+uint32_t data_header_offset(const TransHeaderDef& trans);
+uint32_t compression_extension_size(const CompressionDef& compression);
 
-BlockImage make_data_block(CacheHeader header, const DataBlockSpec& spec, uint32_t block_size, int order);
-BlockImage make_index_block(CacheHeader header, const IndexBlockSpec& spec, uint32_t block_size, int order);
+BlockImage make_data_block(CacheHeader header, const DataBlockDef& def, uint32_t block_size, int order);
+BlockImage make_index_block(CacheHeader header, const IndexBlockDef& def, uint32_t block_size, int order);
 // header.type chooses 27 or 40.
-BlockImage make_lob_block(CacheHeader header, const LobBlockSpec& spec, uint32_t block_size, int order);
+BlockImage make_lob_block(CacheHeader header, const LobBlockDef& def, uint32_t block_size, int order);
 
 } // namespace zb

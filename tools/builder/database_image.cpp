@@ -5,9 +5,9 @@
 
 namespace zb {
 
-DatafileImage& DatabaseImage::add_file(const std::string& name, const DatafileSpec& spec)
+DatafileImage& DatabaseImage::add_file(const std::string& name, const DatafileDef& def)
 {
-    files_.emplace_back(name, DatafileImage(spec));
+    files_.emplace_back(name, DatafileImage(def));
     return files_.back().second;
 }
 

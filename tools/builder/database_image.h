@@ -11,7 +11,7 @@ namespace zb {
 
 class DatabaseImage {
 public:
-    DatafileImage& add_file(const std::string& name, const DatafileSpec& spec);
+    DatafileImage& add_file(const std::string& name, const DatafileDef& def);
     DatafileImage& file(size_t index) { return files_.at(index).second; }
     size_t size() const { return files_.size(); }
 

@@ -9,25 +9,25 @@
 
 namespace zb {
 
-uint64_t datafile_full_size(const DatafileSpec& spec)
+uint64_t datafile_full_size(const DatafileDef& def)
 {
-    return spec.header_offset + ((uint64_t)spec.blocks + 1) * spec.block_size;
+    return def.header_offset + ((uint64_t)def.blocks + 1) * def.block_size;
 }
 
-FileHeaderSpec default_file_header(const DatafileSpec& spec)
+FileHeaderDef default_file_header(const DatafileDef& def)
 {
-    FileHeaderSpec h;
-    h.cache.format = spec.format;
-    h.cache.rdba = spec.big_file ? 1 : (spec.rfile_no << (32 - spec.rdba_file_bits)) | 1;
-    h.tru64 = spec.tru64;
-    h.file_size = spec.blocks;
-    h.file_no = (uint16_t)spec.file_no;
-    h.ts_no = spec.ts_no;
-    h.rfile_no = spec.rfile_no;
+    FileHeaderDef h;
+    h.cache.format = def.format;
+    h.cache.rdba = def.big_file ? 1 : (def.rfile_no << (32 - def.rdba_file_bits)) | 1;
+    h.tru64 = def.tru64;
+    h.file_size = def.blocks;
+    h.file_no = (uint16_t)def.file_no;
+    h.ts_no = def.ts_no;
+    h.rfile_no = def.rfile_no;
     return h;
 }
 
-DatafileImage::DatafileImage(const DatafileSpec& spec) : spec_(spec), header_(default_file_header(spec)) {}
+DatafileImage::DatafileImage(const DatafileDef& def) : spec_(def), header_(default_file_header(def)) {}
 
 uint32_t DatafileImage::rdba(uint32_t block_no) const
 {
@@ -85,19 +85,19 @@ std::string DatafileImage::control_line(const std::string& path) const
            std::to_string(spec_.header_offset) + " " + std::to_string(spec_.blocks);
 }
 
-DatafileWriter::DatafileWriter(const std::string& path, const DatafileSpec& spec, const FileHeaderSpec& header)
-    : spec_(spec), path_(path)
+DatafileWriter::DatafileWriter(const std::string& path, const DatafileDef& def, const FileHeaderDef& header)
+    : spec_(def), path_(path)
 {
     fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd_ < 0)
         throw std::runtime_error("cannot create " + path + ": " + strerror(errno));
-    if (spec.header_offset > 0) {
+    if (def.header_offset > 0) {
         // A recognisable filler, so a reader that ignores the offset sees it.
-        std::vector<uint8_t> filler(spec.header_offset, 0xee);
+        std::vector<uint8_t> filler(def.header_offset, 0xee);
         write_at(0, filler.data(), filler.size());
     }
-    write_block(0, make_os_block(spec.block_size, spec.order, spec.format, spec.blocks));
-    write_block(1, make_file_header_block(header, spec.block_size, spec.order));
+    write_block(0, make_os_block(def.block_size, def.order, def.format, def.blocks));
+    write_block(1, make_file_header_block(header, def.block_size, def.order));
 }
 
 DatafileWriter::~DatafileWriter()

@@ -11,7 +11,7 @@
 
 namespace zb {
 
-struct DatafileSpec {
+struct DatafileDef {
     uint32_t block_size = 8192;
     int order = LITTLE;
     uint8_t format = FMT_V10;
@@ -27,13 +27,13 @@ struct DatafileSpec {
 
 class DatafileImage {
 public:
-    explicit DatafileImage(const DatafileSpec& spec);
+    explicit DatafileImage(const DatafileDef& def);
 
-    const DatafileSpec& spec() const { return spec_; }
+    const DatafileDef& def() const { return spec_; }
     // The header block is made from this when the file is written; change it
     // to write a header that disagrees with the file it heads.
-    FileHeaderSpec& header() { return header_; }
-    const FileHeaderSpec& header() const { return header_; }
+    FileHeaderDef& header() { return header_; }
+    const FileHeaderDef& header() const { return header_; }
 
     uint32_t rdba(uint32_t block_no) const;
     CacheHeader cache_header(uint8_t type, uint32_t block_no) const;
@@ -52,15 +52,15 @@ public:
     std::string control_line(const std::string& path) const;
 
 private:
-    DatafileSpec spec_;
-    FileHeaderSpec header_;
+    DatafileDef spec_;
+    FileHeaderDef header_;
     std::map<uint32_t, BlockImage> blocks_;
 };
 
 // Writes a datafile block by block without holding it in memory.
 class DatafileWriter {
 public:
-    DatafileWriter(const std::string& path, const DatafileSpec& spec, const FileHeaderSpec& header);
+    DatafileWriter(const std::string& path, const DatafileDef& def, const FileHeaderDef& header);
     ~DatafileWriter();
     DatafileWriter(const DatafileWriter&) = delete;
     DatafileWriter& operator=(const DatafileWriter&) = delete;
@@ -71,12 +71,12 @@ public:
 
 private:
     void write_at(uint64_t position, const uint8_t* data, size_t length);
-    DatafileSpec spec_;
+    DatafileDef spec_;
     std::string path_;
     int fd_ = -1;
 };
 
-uint64_t datafile_full_size(const DatafileSpec& spec);
-FileHeaderSpec default_file_header(const DatafileSpec& spec);
+uint64_t datafile_full_size(const DatafileDef& def);
+FileHeaderDef default_file_header(const DatafileDef& def);
 
 } // namespace zb

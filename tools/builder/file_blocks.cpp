@@ -10,43 +10,43 @@ namespace zb {
 
 namespace {
 
-size_t tablespace_offset(const FileHeaderSpec& spec)
+size_t tablespace_offset(const FileHeaderDef& def)
 {
-    if (spec.cache.format != FMT_V8)
+    if (def.cache.format != FMT_V8)
         return 332;
-    if (spec.tru64)
+    if (def.tru64)
         return 260;
-    return spec.name_layout == NameLayout::counted ? 244 : 492;
+    return def.name_layout == NameLayout::counted ? 244 : 492;
 }
 
 } // namespace
 
-BlockImage make_file_header_block(const FileHeaderSpec& spec, uint32_t block_size, int order)
+BlockImage make_file_header_block(const FileHeaderDef& def, uint32_t block_size, int order)
 {
-    CacheHeader cache = spec.cache;
+    CacheHeader cache = def.cache;
     cache.type = 11;
     BlockImage block = make_block(block_size, order, cache);
     ByteWriter w = block.writer();
-    bool t64 = spec.tru64;
-    w.u32(t64 ? 24 : 20, spec.version);
-    w.u32(t64 ? 28 : 24, spec.compat_version);
-    w.u32(t64 ? 32 : 28, spec.db_id);
-    w.text(t64 ? 36 : 32, spec.db_name, 8);
-    w.u32(t64 ? 44 : 40, spec.control_seq);
-    w.u32(t64 ? 48 : 44, spec.file_size);
-    w.u32(t64 ? 56 : 48, spec.block_size != 0 ? spec.block_size : block_size);
-    w.u16(t64 ? 64 : 52, spec.file_no);
-    w.u16(t64 ? 66 : 54, spec.file_type);
-    w.u32(t64 || cache.format == FMT_V7 ? 112 : 96, spec.root_dba);
-    w.u32(t64 ? 116 : 100, spec.creation_scn_base);
-    w.u16(t64 ? 120 : 104, spec.creation_scn_wrap);
+    bool t64 = def.tru64;
+    w.u32(t64 ? 24 : 20, def.version);
+    w.u32(t64 ? 28 : 24, def.compat_version);
+    w.u32(t64 ? 32 : 28, def.db_id);
+    w.text(t64 ? 36 : 32, def.db_name, 8);
+    w.u32(t64 ? 44 : 40, def.control_seq);
+    w.u32(t64 ? 48 : 44, def.file_size);
+    w.u32(t64 ? 56 : 48, def.block_size != 0 ? def.block_size : block_size);
+    w.u16(t64 ? 64 : 52, def.file_no);
+    w.u16(t64 ? 66 : 54, def.file_type);
+    w.u32(t64 || cache.format == FMT_V7 ? 112 : 96, def.root_dba);
+    w.u32(t64 ? 116 : 100, def.creation_scn_base);
+    w.u16(t64 ? 120 : 104, def.creation_scn_wrap);
 
     if (cache.format == FMT_V8 && !t64)
-        w.u16(248, spec.name_layout == NameLayout::counted ? (uint16_t)spec.ts_name.size() : spec.long_name_length);
-    size_t ts = tablespace_offset(spec);
-    w.u32(ts, spec.ts_no);
-    w.text(ts + 6, spec.ts_name, 30);
-    w.u32(ts + 36, spec.rfile_no);
+        w.u16(248, def.name_layout == NameLayout::counted ? (uint16_t)def.ts_name.size() : def.long_name_length);
+    size_t ts = tablespace_offset(def);
+    w.u32(ts, def.ts_no);
+    w.text(ts + 6, def.ts_name, 30);
+    w.u32(ts + 36, def.rfile_no);
     seal_block(block);
     return block;
 }

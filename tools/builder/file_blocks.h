@@ -13,7 +13,7 @@ enum class NameLayout {
     long_form, // length field 0 or above 30, number/name/rfn at 492/498/528
 };
 
-struct FileHeaderSpec {
+struct FileHeaderDef {
     CacheHeader cache;          // type is forced to 11
     bool tru64 = false;
     NameLayout name_layout = NameLayout::counted;
@@ -35,7 +35,7 @@ struct FileHeaderSpec {
     uint32_t rfile_no = 0;
 };
 
-BlockImage make_file_header_block(const FileHeaderSpec& spec, uint32_t block_size, int order);
+BlockImage make_file_header_block(const FileHeaderDef& def, uint32_t block_size, int order);
 // Block 0: type 0, the format byte, the magic rdba 0xffc00000, then block
 // size, block count and the magic 0x7a7b7c7d at 20, 24 and 28.
 BlockImage make_os_block(uint32_t block_size, int order, uint8_t format, uint32_t blocks);

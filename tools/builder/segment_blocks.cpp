@@ -18,41 +18,41 @@ uint32_t emb_map_capacity(uint32_t block_size, bool assm)
     return (block_size - 4 - 36) / (assm ? 16 : 8);
 }
 
-uint16_t effective_map_offset(const ExtentControlSpec& spec, uint32_t block_size)
+uint16_t effective_map_offset(const ExtentControlDef& def, uint32_t block_size)
 {
-    return spec.map_offset != 0 ? spec.map_offset : default_map_offset(block_size);
+    return def.map_offset != 0 ? def.map_offset : default_map_offset(block_size);
 }
 
-void write_extent_control(BlockImage& block, const ExtentControlSpec& spec, size_t map_at)
+void write_extent_control(BlockImage& block, const ExtentControlDef& def, size_t map_at)
 {
     ByteWriter w = block.writer();
-    w.u32(28, spec.last_map);
-    w.u32(32, spec.map_blocks);
-    w.u32(36, spec.extents);
-    w.u32(40, spec.blocks);
-    w.u16(44, effective_map_offset(spec, block.size()));
-    w.u32(48, spec.extent_no);
-    w.u32(52, spec.block_no);
-    w.u32(56, spec.extent_size);
-    w.u32(60, spec.high_water);
-    w.u32(64, spec.mapblk_rdba);
-    w.u32(68, spec.mapblk_offset);
-    w.u32(72, spec.seg_fl_blocks);
-    w.u32(76, spec.blocks_below);
-    for (size_t i = 0; i < spec.map.size(); i++) {
-        w.u32(map_at + 8 * i, spec.map[i].start_rdba);
-        w.u32(map_at + 8 * i + 4, spec.map[i].length);
+    w.u32(28, def.last_map);
+    w.u32(32, def.map_blocks);
+    w.u32(36, def.extents);
+    w.u32(40, def.blocks);
+    w.u16(44, effective_map_offset(def, block.size()));
+    w.u32(48, def.extent_no);
+    w.u32(52, def.block_no);
+    w.u32(56, def.extent_size);
+    w.u32(60, def.high_water);
+    w.u32(64, def.mapblk_rdba);
+    w.u32(68, def.mapblk_offset);
+    w.u32(72, def.seg_fl_blocks);
+    w.u32(76, def.blocks_below);
+    for (size_t i = 0; i < def.map.size(); i++) {
+        w.u32(map_at + 8 * i, def.map[i].start_rdba);
+        w.u32(map_at + 8 * i + 4, def.map[i].length);
     }
 }
 
 namespace {
 
-uint32_t map_count(const ExtentControlSpec& spec)
+uint32_t map_count(const ExtentControlDef& def)
 {
-    return spec.map_header_extents != ~0u ? spec.map_header_extents : (uint32_t)spec.map.size();
+    return def.map_header_extents != ~0u ? def.map_header_extents : (uint32_t)def.map.size();
 }
 
-void write_freelist(ByteWriter& w, size_t at, const FreelistSpec& list)
+void write_freelist(ByteWriter& w, size_t at, const FreelistDef& list)
 {
     w.u16(at, list.flag);
     w.u16(at + 4, list.xid_usn);
@@ -64,10 +64,10 @@ void write_freelist(ByteWriter& w, size_t at, const FreelistSpec& list)
 
 } // namespace
 
-BlockImage make_flm_header_block(CacheHeader header, const FlmHeaderSpec& spec, uint32_t block_size, int order)
+BlockImage make_flm_header_block(CacheHeader header, const FlmHeaderDef& def, uint32_t block_size, int order)
 {
     BlockImage block = make_block(block_size, order, header);
-    const ExtentControlSpec& c = spec.control;
+    const ExtentControlDef& c = def.control;
     write_extent_control(block, c, 108);
     ByteWriter w = block.writer();
     w.u16(80, c.xid_usn);
@@ -79,17 +79,17 @@ BlockImage make_flm_header_block(CacheHeader header, const FlmHeaderSpec& spec, 
     w.u32(104, c.map_header_flag);
 
     size_t summary = effective_map_offset(c, block_size);
-    w.u16(summary + 20, (uint16_t)spec.transaction_lists.size());
-    w.u16(summary + 22, spec.freelists);
-    w.u16(summary + 24, spec.freelist_blocks);
-    w.u8(summary + 26, spec.freelist_type);
-    w.u32(summary + 36, spec.ccnt);
+    w.u16(summary + 20, (uint16_t)def.transaction_lists.size());
+    w.u16(summary + 22, def.freelists);
+    w.u16(summary + 24, def.freelist_blocks);
+    w.u8(summary + 26, def.freelist_type);
+    w.u32(summary + 36, def.ccnt);
     size_t at = summary + 28;
-    for (const FreelistSpec& list : spec.segment_lists) {
+    for (const FreelistDef& list : def.segment_lists) {
         write_freelist(w, at, list);
         at += 20;
     }
-    for (const FreelistSpec& list : spec.transaction_lists) {
+    for (const FreelistDef& list : def.transaction_lists) {
         write_freelist(w, at, list);
         at += 20;
     }
@@ -113,64 +113,64 @@ BlockImage make_limited_header_block(CacheHeader header, uint32_t object_id, con
     return block;
 }
 
-BlockImage make_assm_header_block(CacheHeader header, const AssmHeaderSpec& spec, uint32_t block_size, int order)
+BlockImage make_assm_header_block(CacheHeader header, const AssmHeaderDef& def, uint32_t block_size, int order)
 {
     header.type = 35;
     BlockImage block = make_block(block_size, order, header);
-    const ExtentControlSpec& c = spec.control;
+    const ExtentControlDef& c = def.control;
     write_extent_control(block, c, 280);
     ByteWriter w = block.writer();
-    w.u32(92, spec.low_extent_no);
-    w.u32(96, spec.low_block_no);
-    w.u32(100, spec.low_extent_size);
-    w.u32(104, spec.low_high_water);
-    w.u32(108, spec.low_mapblk_rdba);
-    w.u32(112, spec.low_mapblk_offset);
-    w.u32(116, spec.low_seg_fl_blocks);
-    w.u32(120, spec.low_blocks_below);
-    w.u32(124, spec.level1_bmb_high);
-    w.u32(128, spec.level1_bmb_low);
-    w.u16(208, spec.seg_type);
+    w.u32(92, def.low_extent_no);
+    w.u32(96, def.low_block_no);
+    w.u32(100, def.low_extent_size);
+    w.u32(104, def.low_high_water);
+    w.u32(108, def.low_mapblk_rdba);
+    w.u32(112, def.low_mapblk_offset);
+    w.u32(116, def.low_seg_fl_blocks);
+    w.u32(120, def.low_blocks_below);
+    w.u32(124, def.level1_bmb_high);
+    w.u32(128, def.level1_bmb_low);
+    w.u16(208, def.seg_type);
     w.u32(212, block_size);
-    w.u32(216, spec.fbsz);
-    uint32_t l2 = spec.L2_start_off != 0 ? spec.L2_start_off : block_size / 4 * 3;
+    w.u32(216, def.fbsz);
+    uint32_t l2 = def.L2_start_off != 0 ? def.L2_start_off : block_size / 4 * 3;
     w.u32(220, l2);
-    w.u32(224, spec.first_level3_bmb);
-    w.u32(228, spec.L2_insert_hint);
-    w.u32(232, (uint32_t)spec.level2_dbas.size());
-    w.u32(236, spec.last_level1_bmb);
-    w.u32(240, spec.last_level2_bmb);
-    w.u32(244, spec.last_level3_bmb);
+    w.u32(224, def.first_level3_bmb);
+    w.u32(228, def.L2_insert_hint);
+    w.u32(232, (uint32_t)def.level2_dbas.size());
+    w.u32(236, def.last_level1_bmb);
+    w.u32(240, def.last_level2_bmb);
+    w.u32(244, def.last_level3_bmb);
     w.u32(264, map_count(c));
     w.u32(268, c.next_map_header);
     w.u32(272, c.object_id);
     w.u32(276, c.map_header_flag);
     size_t aux_at = effective_map_offset(c, block_size) + 20u;
-    for (size_t i = 0; i < spec.aux.size(); i++) {
-        w.u32(aux_at + 8 * i, spec.aux[i].level1_rdba);
-        w.u32(aux_at + 8 * i + 4, spec.aux[i].data_rdba);
+    for (size_t i = 0; i < def.aux.size(); i++) {
+        w.u32(aux_at + 8 * i, def.aux[i].level1_rdba);
+        w.u32(aux_at + 8 * i + 4, def.aux[i].data_rdba);
     }
-    for (size_t i = 0; i < spec.level2_dbas.size(); i++)
-        w.u32(l2 + 20 + 4 * i, spec.level2_dbas[i]);
+    for (size_t i = 0; i < def.level2_dbas.size(); i++)
+        w.u32(l2 + 20 + 4 * i, def.level2_dbas[i]);
     seal_block(block);
     return block;
 }
 
-BlockImage make_emb_block(CacheHeader header, const EmbSpec& spec, uint32_t block_size, int order)
+BlockImage make_emb_block(CacheHeader header, const EmbDef& def, uint32_t block_size, int order)
 {
     BlockImage block = make_block(block_size, order, header);
     ByteWriter w = block.writer();
-    w.u32(20, (uint32_t)spec.map.size());
-    w.u32(24, spec.next_rdba);
-    w.u32(28, spec.object_id);
-    w.u32(32, spec.flag);
+    w.u32(20, (uint32_t)def.map.size());
+    w.u32(24, def.next_rdba);
+    w.u32(28, def.object_id);
+    w.u32(32, def.flag);
     size_t at = 36;
-    for (const Extent& e : spec.map) {
+    for (const Extent& e : def.map) {
         w.u32(at, e.start_rdba);
         w.u32(at + 4, e.length);
         at += 8;
     }
-    for (const AssmAux& a : spec.aux) {
+    for (const AssmAux& a : def.aux) {
         w.u32(at, a.level1_rdba);
         w.u32(at + 4, a.data_rdba);
         at += 8;

@@ -13,14 +13,14 @@ struct Extent {
     uint32_t length;
 };
 
-struct FreelistSpec {
+struct FreelistDef {
     uint16_t flag = 0; // 1 = in use
     uint16_t xid_usn = 0, xid_slot = 0, xid_seq = 0;
     uint32_t head = 0, tail = 0;
 };
 
 // The extent control part shared by freelist and undo segment headers.
-struct ExtentControlSpec {
+struct ExtentControlDef {
     uint32_t last_map = 0, map_blocks = 0, extents = 0, blocks = 0;
     uint16_t map_offset = 0; // 0: default_map_offset(block size)
     uint32_t extent_no = 0, block_no = 0, extent_size = 0, high_water = 0;
@@ -33,14 +33,14 @@ struct ExtentControlSpec {
     uint32_t map_header_flag = 0;
 };
 
-struct FlmHeaderSpec {
-    ExtentControlSpec control;
+struct FlmHeaderDef {
+    ExtentControlDef control;
     uint16_t freelists = 1; // nfl
     uint16_t freelist_blocks = 0;
     uint8_t freelist_type = 0;
     uint32_t ccnt = 0; // at +36, inside the first freelist entry: entries win
-    std::vector<FreelistSpec> segment_lists;     // nfl entries, nfl + 1 when nfl >= 2
-    std::vector<FreelistSpec> transaction_lists; // trans_freelists = its size
+    std::vector<FreelistDef> segment_lists;     // nfl entries, nfl + 1 when nfl >= 2
+    std::vector<FreelistDef> transaction_lists; // trans_freelists = its size
 };
 
 struct AssmAux {
@@ -48,8 +48,8 @@ struct AssmAux {
     uint32_t data_rdba;
 };
 
-struct AssmHeaderSpec {
-    ExtentControlSpec control; // map at 280 instead of 108; no xid
+struct AssmHeaderDef {
+    ExtentControlDef control; // map at 280 instead of 108; no xid
     uint32_t low_extent_no = 0, low_block_no = 0, low_extent_size = 0, low_high_water = 0;
     uint32_t low_mapblk_rdba = 0, low_mapblk_offset = 0, low_seg_fl_blocks = 0, low_blocks_below = 0;
     uint32_t level1_bmb_high = 0, level1_bmb_low = 0;
@@ -62,7 +62,7 @@ struct AssmHeaderSpec {
     std::vector<uint32_t> level2_dbas; // at L2_start_off + 20; level2_cnt = its size
 };
 
-struct EmbSpec {
+struct EmbDef {
     uint32_t next_rdba = 0;
     uint32_t object_id = 0;
     uint32_t flag = 0;
@@ -77,15 +77,15 @@ uint32_t flm_map_capacity(uint16_t map_offset);
 uint32_t emb_map_capacity(uint32_t block_size, bool assm);
 
 // header.type chooses 16 or 17; the header is sealed.
-BlockImage make_flm_header_block(CacheHeader header, const FlmHeaderSpec& spec, uint32_t block_size, int order);
+BlockImage make_flm_header_block(CacheHeader header, const FlmHeaderDef& def, uint32_t block_size, int order);
 BlockImage make_limited_header_block(CacheHeader header, uint32_t object_id, const std::vector<Extent>& map,
                                      uint32_t block_size, int order);
-BlockImage make_assm_header_block(CacheHeader header, const AssmHeaderSpec& spec, uint32_t block_size, int order);
+BlockImage make_assm_header_block(CacheHeader header, const AssmHeaderDef& def, uint32_t block_size, int order);
 // header.type chooses 18 or 36.
-BlockImage make_emb_block(CacheHeader header, const EmbSpec& spec, uint32_t block_size, int order);
+BlockImage make_emb_block(CacheHeader header, const EmbDef& def, uint32_t block_size, int order);
 
 // Writes the extent control part (28..108 and the map) into a block.
-void write_extent_control(BlockImage& block, const ExtentControlSpec& spec, size_t map_at);
-uint16_t effective_map_offset(const ExtentControlSpec& spec, uint32_t block_size);
+void write_extent_control(BlockImage& block, const ExtentControlDef& def, size_t map_at);
+uint16_t effective_map_offset(const ExtentControlDef& def, uint32_t block_size);
 
 } // namespace zb

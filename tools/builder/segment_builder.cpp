@@ -23,7 +23,7 @@ uint32_t natural_header_capacity(uint8_t type, uint32_t block_size)
 
 SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
 {
-    const DatafileSpec& spec = file.spec();
+    const DatafileDef& def = file.def();
     if (layout.extents.empty())
         throw std::invalid_argument("a segment needs an extent");
     bool assm = layout.header_type == 35;
@@ -37,8 +37,8 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
     }
 
     uint32_t header_cap = layout.header_map_capacity != 0 ? layout.header_map_capacity
-                                                          : natural_header_capacity(layout.header_type, spec.block_size);
-    uint32_t emb_cap = layout.emb_capacity != 0 ? layout.emb_capacity : emb_map_capacity(spec.block_size, assm);
+                                                          : natural_header_capacity(layout.header_type, def.block_size);
+    uint32_t emb_cap = layout.emb_capacity != 0 ? layout.emb_capacity : emb_map_capacity(def.block_size, assm);
     size_t in_header = std::min<size_t>(header_cap, result.extents.size());
     size_t needed = layout.header_type == 5 ? 0 : (result.extents.size() - in_header + emb_cap - 1) / emb_cap;
     if (layout.header_type == 5 && in_header < result.extents.size())
@@ -62,7 +62,7 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
     }
 
     std::vector<Extent> header_map(result.extents.begin(), result.extents.begin() + (long)in_header);
-    ExtentControlSpec control;
+    ExtentControlDef control;
     control.extents = (uint32_t)result.extents.size();
     control.blocks = total_blocks;
     control.map_blocks = (uint32_t)needed;
@@ -78,23 +78,23 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
 
     CacheHeader header = file.cache_header(layout.header_type, header_block);
     if (layout.header_type == 5)
-        file.put(header_block, make_limited_header_block(header, layout.object_id, header_map, spec.block_size, spec.order));
+        file.put(header_block, make_limited_header_block(header, layout.object_id, header_map, def.block_size, def.order));
     else if (assm) {
-        AssmHeaderSpec a;
+        AssmHeaderDef a;
         a.control = control;
         for (const Extent& e : header_map)
             a.aux.push_back({e.start_rdba, e.start_rdba});
-        file.put(header_block, make_assm_header_block(header, a, spec.block_size, spec.order));
+        file.put(header_block, make_assm_header_block(header, a, def.block_size, def.order));
     } else {
-        FlmHeaderSpec f;
+        FlmHeaderDef f;
         f.control = control;
         f.segment_lists.resize(1);
-        file.put(header_block, make_flm_header_block(header, f, spec.block_size, spec.order));
+        file.put(header_block, make_flm_header_block(header, f, def.block_size, def.order));
     }
 
     size_t next = in_header;
     for (size_t i = 0; i < needed; i++) {
-        EmbSpec emb;
+        EmbDef emb;
         emb.object_id = layout.object_id;
         emb.next_rdba = i + 1 < needed ? result.map_rdbas[i + 1] : 0;
         for (uint32_t k = 0; k < emb_cap && next < result.extents.size(); k++, next++) {
@@ -103,7 +103,7 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
                 emb.aux.push_back({result.extents[next].start_rdba, result.extents[next].start_rdba});
         }
         file.put(layout.map_blocks[i], make_emb_block(file.cache_header(assm ? 36 : 18, layout.map_blocks[i]), emb,
-                                                      spec.block_size, spec.order));
+                                                      def.block_size, def.order));
     }
 
     if (layout.data_blocks) {
@@ -115,11 +115,11 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
                 uint32_t block_no = e.first_block + b;
                 if (taken.count(block_no))
                     continue;
-                DataBlockSpec d;
+                DataBlockDef d;
                 d.trans.object_id = layout.object_id;
                 d.trans.flag_byte = assm ? FLAG_BYTE_ASSM : FLAG_BYTE_FREELIST;
                 d.trans.itls.resize(assm ? 2 : 1);
-                file.put(block_no, make_data_block(file.cache_header(6, block_no), d, spec.block_size, spec.order));
+                file.put(block_no, make_data_block(file.cache_header(6, block_no), d, def.block_size, def.order));
             }
     }
     return result;

@@ -33,9 +33,9 @@ uint32_t data_header_at(const PackerOptions& options)
     return (options.assm ? 52u : 44u) + 24u * options.itl_count;
 }
 
-DataBlockSpec table_block_layout(const PackerOptions& options)
+DataBlockDef table_block_layout(const PackerOptions& options)
 {
-    DataBlockSpec d;
+    DataBlockDef d;
     d.trans.object_id = options.object_id;
     d.trans.flag_byte = options.assm ? FLAG_BYTE_ASSM : FLAG_BYTE_FREELIST;
     d.trans.itls.resize(options.itl_count);
@@ -182,7 +182,7 @@ void TablePacker::emit_open()
 {
     if (!open_.active)
         return;
-    DataBlockSpec d = table_block_layout(options_);
+    DataBlockDef d = table_block_layout(options_);
     for (const std::vector<uint8_t>& piece : open_.pieces) {
         RowSlot slot;
         slot.piece = piece;

@@ -86,7 +86,7 @@ std::vector<BlockImage> make_sample_table_blocks(uint32_t block_size, int order)
     }
     c.blocks.push_back(make_cluster_block(c.options, c.header(40), groups, 2));
 
-    DataBlockSpec compressed;
+    DataBlockDef compressed;
     compressed.trans.object_id = SAMPLE_TABLE_OBJECT;
     compressed.trans.itls.resize(2);
     compressed.compression.on = true;
@@ -97,7 +97,7 @@ std::vector<BlockImage> make_sample_table_blocks(uint32_t block_size, int order)
     compressed.tables[1].rows.push_back({{0x2c, 0x00, 0x01, 0x00}, -1});
     c.blocks.push_back(make_data_block(c.header(41), compressed, block_size, order));
 
-    IndexBlockSpec iot;
+    IndexBlockDef iot;
     iot.trans.object_id = SAMPLE_TABLE_OBJECT;
     iot.trans.itls.resize(2);
     iot.lock_opcode = 0x10;

@@ -38,8 +38,8 @@ SegmentBlocks split_segment_blocks(const SegmentLayout& layout, const SegmentRes
 PackerOptions file_packer(const DatafileImage& file, const PackerOptions& given, const SegmentLayout& layout)
 {
     PackerOptions shape = given;
-    shape.block_size = file.spec().block_size;
-    shape.order = file.spec().order;
+    shape.block_size = file.def().block_size;
+    shape.order = file.def().order;
     shape.object_id = layout.object_id;
     shape.assm = layout.header_type == 35;
     return shape;
@@ -89,7 +89,7 @@ TableSegmentResult add_table_segment(DatafileImage& file, const TableSegmentLayo
 BlockImage make_cluster_block(const PackerOptions& shape, const CacheHeader& header,
                               const std::vector<ClusterGroup>& groups, uint32_t table_count)
 {
-    DataBlockSpec d;
+    DataBlockDef d;
     d.trans.object_id = shape.object_id;
     d.trans.flag_byte = shape.assm ? FLAG_BYTE_ASSM : FLAG_BYTE_FREELIST;
     d.trans.itls.resize(shape.itl_count);

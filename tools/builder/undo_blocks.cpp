@@ -28,7 +28,7 @@ uint32_t undo_trans_control_offset(uint8_t type, uint16_t map_offset, uint32_t b
 
 namespace {
 
-void write_trans_control(ByteWriter& w, size_t at, const TransControlSpec& c)
+void write_trans_control(ByteWriter& w, size_t at, const TransControlDef& c)
 {
     w.u32(at, c.scn_base);
     w.u16(at + 4, c.scn_wrap);
@@ -48,7 +48,7 @@ void write_trans_control(ByteWriter& w, size_t at, const TransControlSpec& c)
     w.u32(at + 40, c.optimal);
 }
 
-void write_trans_entry(ByteWriter& w, size_t at, const TransEntrySpec& e)
+void write_trans_entry(ByteWriter& w, size_t at, const TransEntryDef& e)
 {
     w.u16(at, e.wrap_no);
     w.u32(at + 4, e.dba);
@@ -66,10 +66,10 @@ void write_trans_entry(ByteWriter& w, size_t at, const TransEntrySpec& e)
 
 } // namespace
 
-BlockImage make_undo_header_block(CacheHeader header, const UndoHeaderSpec& spec, uint32_t block_size, int order)
+BlockImage make_undo_header_block(CacheHeader header, const UndoHeaderDef& def, uint32_t block_size, int order)
 {
     BlockImage block = make_block(block_size, order, header);
-    const ExtentControlSpec& c = spec.control;
+    const ExtentControlDef& c = def.control;
     write_extent_control(block, c, 108);
     ByteWriter w = block.writer();
     w.u32(92, c.map_header_extents != ~0u ? c.map_header_extents : (uint32_t)c.map.size());
@@ -78,13 +78,13 @@ BlockImage make_undo_header_block(CacheHeader header, const UndoHeaderSpec& spec
     w.u32(104, c.map_header_flag);
     uint16_t map_offset = effective_map_offset(c, block_size);
     if (header.type == 38)
-        for (size_t i = 0; i < spec.retention.size(); i++)
-            w.u32(map_offset + 20u + 4 * i, spec.retention[i]);
+        for (size_t i = 0; i < def.retention.size(); i++)
+            w.u32(map_offset + 20u + 4 * i, def.retention[i]);
     uint32_t control = undo_trans_control_offset(header.type, map_offset, block_size);
     if (control != 0) {
-        write_trans_control(w, control, spec.trans_control);
-        for (size_t i = 0; i < spec.free_block_pool.size(); i++) {
-            const FreeBlockPoolSpec& p = spec.free_block_pool[i];
+        write_trans_control(w, control, def.trans_control);
+        for (size_t i = 0; i < def.free_block_pool.size(); i++) {
+            const FreeBlockPoolDef& p = def.free_block_pool[i];
             size_t at = control + 44 + 12 * i;
             w.u32(at, p.uba_dba);
             w.u16(at + 4, p.uba_seq);
@@ -93,7 +93,7 @@ BlockImage make_undo_header_block(CacheHeader header, const UndoHeaderSpec& spec
             w.u16(at + 10, p.space);
         }
         size_t at = control + 44 + 60;
-        for (const TransEntrySpec& e : spec.trans_table) {
+        for (const TransEntryDef& e : def.trans_table) {
             write_trans_entry(w, at, e);
             at += 40;
         }
@@ -102,16 +102,16 @@ BlockImage make_undo_header_block(CacheHeader header, const UndoHeaderSpec& spec
     return block;
 }
 
-BlockImage make_compat_block(CacheHeader header, const CompatSpec& spec, uint32_t block_size, int order)
+BlockImage make_compat_block(CacheHeader header, const CompatDef& def, uint32_t block_size, int order)
 {
     header.type = 13;
     BlockImage block = make_block(block_size, order, header);
     ByteWriter w = block.writer();
-    w.u16(20, spec.size);
-    w.u32(24, spec.next_rdba);
-    w.u16(28, spec.entries_field != 0xffff ? spec.entries_field : (uint16_t)spec.entries.size());
-    size_t at = 20u + spec.size;
-    for (const CompatEntrySpec& e : spec.entries) {
+    w.u16(20, def.size);
+    w.u32(24, def.next_rdba);
+    w.u16(28, def.entries_field != 0xffff ? def.entries_field : (uint16_t)def.entries.size());
+    size_t at = 20u + def.size;
+    for (const CompatEntryDef& e : def.entries) {
         uint16_t size = (uint16_t)(20 + 4 * e.values.size());
         w.u16(at, size);
         w.text(at + 2, e.name, 8);
