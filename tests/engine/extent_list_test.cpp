@@ -205,6 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Engine, MapChains,
 TEST(ExtentList, HighWaterMarkAccountingFollowsTheMapOrder)
 {
     // Entries in the configured order; the mark at block 19 of file 5.
+    init_config_data();
     std::vector<ub1> block(4096, 0);
     config_data.byte_order = BO_BIG;
     ub4 entries[][2] = {{rdba(8), 8}, {file_block_rdba(6, 8), 8}, {rdba(16), 8}, {rdba(40), 8}};
