@@ -126,6 +126,33 @@ bool copy_str(char* destination, size_t size, const char* source)
     return fits;
 }
 
+bool parse_decimal_ub4(const char* text, ub4* value)
+{
+    if (*text == '\0')
+        return false;
+    ub8 v = 0;
+    for (const char* p = text; *p; p++) {
+        if (*p < '0' || *p > '9')
+            return false;
+        v = v * 10 + (ub8)(*p - '0');
+        if (v > UB4_MAX)
+            return false;
+    }
+    *value = (ub4)v;
+    return true;
+}
+
+ub4 leading_decimal_ub4(const char* text)
+{
+    ub8 v = 0;
+    for (const char* p = text; *p >= '0' && *p <= '9'; p++) {
+        v = v * 10 + (ub8)(*p - '0');
+        if (v > UB4_MAX)
+            return UB4_MAX;
+    }
+    return (ub4)v;
+}
+
 int str_case_equal(const char* a, const char* b)
 {
     return strcasecmp(a, b) == 0;

@@ -20,3 +20,9 @@ void* get_buffer(size_t count, size_t size);
 // the source did not fit.
 bool copy_str(char* destination, size_t size, const char* source);
 int str_case_equal(const char* a, const char* b);
+// The whole text as an unsigned decimal within 32 bits; false for an empty
+// text, any other character, or overflow.
+bool parse_decimal_ub4(const char* text, ub4* value);
+// Leading decimal digits (anything else reads as 0), saturating at UB4_MAX
+// rather than wrapping, so that a huge number cannot turn into a small valid one.
+ub4 leading_decimal_ub4(const char* text);

@@ -68,21 +68,6 @@ void print_charset_heading()
     sp_printf("--------------------------------------- ----------\n");
 }
 
-bool parse_decimal(const char* text, ub4* value)
-{
-    if (*text == '\0')
-        return false;
-    ub8 v = 0;
-    for (const char* p = text; *p; p++) {
-        if (*p < '0' || *p > '9')
-            return false;
-        v = v * 10 + (ub8)(*p - '0');
-        if (v > UB4_MAX)
-            return false;
-    }
-    *value = (ub4)v;
-    return true;
-}
 
 void print_charset(const charset_pair* cs)
 {
@@ -111,7 +96,7 @@ void do_charset_list(LINE_ARRAY tokens, int count)
         return;
     }
     ub4 id = 0;
-    if (count == 3 && str_case_equal(tokens[1], "id") && parse_decimal(tokens[2], &id) && id > 0) {
+    if (count == 3 && str_case_equal(tokens[1], "id") && parse_decimal_ub4(tokens[2], &id) && id > 0) {
         charset_pair cs;
         get_charset_by_id(&cs, id);
         if (cs.charset_id == 0) {

@@ -24,18 +24,6 @@ constexpr int ASMDISK_LINE_MAX_FIELDS = 8;
 // A disk with a bad header is assumed to hold block 1 of file 1 in this AU.
 constexpr ub4 DEFAULT_F1B1LOCN = 2;
 
-// Leading decimal digits; anything else reads as 0. Values beyond 32 bits
-// saturate, so a huge disk number is rejected rather than wrapped.
-ub4 get_decimal(const char* text)
-{
-    ub8 v = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; p++) {
-        v = v * 10 + (ub8)(*p - '0');
-        if (v > UB4_MAX)
-            return UB4_MAX;
-    }
-    return (ub4)v;
-}
 
 ub4 get_variable_size_extent(ub4 compat)
 {
@@ -116,21 +104,21 @@ void open_diskgroup(PASM_DISKGROUP_ITEM group)
 // header cannot tell it.
 void fill_disk_from_line(PASMDISK_ITEM disk, SMALL_LINE_ARRAY fields, int count)
 {
-    disk->disk_no = get_decimal(fields[0]);
+    disk->disk_no = leading_decimal_ub4(fields[0]);
     disk->redundancy_type = KFDGTP_EXTERNAL;
     disk->f1b1locn = DEFAULT_F1B1LOCN;
     if (count > 2)
         copy_str(disk->disk_group_name, sizeof(disk->disk_group_name), fields[2]);
     if (count > 3) {
-        ub4 size = get_decimal(fields[3]);
+        ub4 size = leading_decimal_ub4(fields[3]);
         disk->meta_block_size = size <= UB2_MAX ? (ub2)size : 0;
     }
     if (count > 4)
-        disk->au_size = get_decimal(fields[4]);
+        disk->au_size = leading_decimal_ub4(fields[4]);
     if (count > 5)
-        disk->disk_size = get_decimal(fields[5]);
+        disk->disk_size = leading_decimal_ub4(fields[5]);
     if (count > 6)
-        disk->header_offset = get_decimal(fields[6]);
+        disk->header_offset = leading_decimal_ub4(fields[6]);
     if (count > 7)
         disk->compat = get_asm_compat_from_text(fields[7]);
 }

@@ -23,22 +23,10 @@ namespace {
 constexpr int CONTROL_MIN_FIELDS = 4;
 constexpr int CONTROL_MAX_FIELDS = 8;
 
-// Leading decimal digits; anything else reads as 0. Saturates instead of
-// wrapping so that a huge number cannot turn into a small valid one.
-ub4 leading_decimal(const char* text)
-{
-    ub8 value = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; p++) {
-        value = value * 10 + (ub8)(*p - '0');
-        if (value > UB4_MAX)
-            return UB4_MAX;
-    }
-    return (ub4)value;
-}
 
 int leading_decimal_int(const char* text)
 {
-    ub4 value = leading_decimal(text);
+    ub4 value = leading_decimal_ub4(text);
     return value > (ub4)INT_MAX ? INT_MAX : (int)value;
 }
 
@@ -88,8 +76,8 @@ PDATAFILE_ITEM make_datafile_item(SMALL_LINE_ARRAY fields, int count, int line_n
             sp_printf("error at line %d: invalid block size.\n", line_no);
     }
     item->big_file = count > 5 && is_yes_word(fields[5]) ? 1 : 0;
-    item->header_offset = count > 6 ? leading_decimal(fields[6]) : config_data.file_header_offset;
-    item->blocks = count > 7 ? leading_decimal(fields[7]) : 0;
+    item->header_offset = count > 6 ? leading_decimal_ub4(fields[6]) : config_data.file_header_offset;
+    item->blocks = count > 7 ? leading_decimal_ub4(fields[7]) : 0;
     return item;
 }
 
@@ -161,7 +149,7 @@ void load_control_file(const char* filename)
         PDATAFILE_ITEM item = make_datafile_item(fields, count, line_no);
         if (item == nullptr)
             continue;
-        ub4 line_ts_no = leading_decimal(fields[0]);
+        ub4 line_ts_no = leading_decimal_ub4(fields[0]);
         if (fill_datafile_item(item) != 0 || !is_acceptable_item(item, line_ts_no, line_no)) {
             close_datafile_item(item);
             free(item);

@@ -29,21 +29,6 @@ typedef struct _tag_copy_request {
     bool force;
 } COPY_REQUEST;
 
-bool parse_digits(const char* text, ub4* value)
-{
-    if (*text == '\0')
-        return false;
-    ub8 v = 0;
-    for (const char* p = text; *p; p++) {
-        if (*p < '0' || *p > '9')
-            return false;
-        v = v * 10 + (ub8)(*p - '0');
-        if (v > UB4_MAX)
-            return false;
-    }
-    *value = (ub4)v;
-    return true;
-}
 
 bool parse_copy_request(LINE_ARRAY tokens, int count, COPY_REQUEST* request)
 {
@@ -57,12 +42,12 @@ bool parse_copy_request(LINE_ARRAY tokens, int count, COPY_REQUEST* request)
         request->force = true;
     }
     if (count >= 7) {
-        if (!str_case_equal(tokens[5], "blocks") || !parse_digits(tokens[6], &request->blocks))
+        if (!str_case_equal(tokens[5], "blocks") || !parse_decimal_ub4(tokens[6], &request->blocks))
             return false;
         request->has_blocks = true;
     }
     ub4 file_no = 0;
-    request->file_no = parse_digits(tokens[2], &file_no) && file_no <= 0x7fffffff ? (int)file_no : 0;
+    request->file_no = parse_decimal_ub4(tokens[2], &file_no) && file_no <= 0x7fffffff ? (int)file_no : 0;
     return true;
 }
 

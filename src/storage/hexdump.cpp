@@ -8,21 +8,6 @@
 
 namespace {
 
-bool parse_digits(const char* text, ub4* value)
-{
-    if (*text == '\0')
-        return false;
-    ub8 v = 0;
-    for (const char* p = text; *p; p++) {
-        if (*p < '0' || *p > '9')
-            return false;
-        v = v * 10 + (ub8)(*p - '0');
-        if (v > UB4_MAX)
-            return false;
-    }
-    *value = (ub4)v;
-    return true;
-}
 
 void show_hexdump_usage()
 {
@@ -62,10 +47,10 @@ void do_hexdump(LINE_ARRAY tokens, int count)
 {
     ub4 file_no = 0, block_no = 0, offset = 0;
     bool form_ok = (count == 5 || count == 7) && str_case_equal(tokens[1], "datafile") &&
-                   str_case_equal(tokens[3], "block") && parse_digits(tokens[2], &file_no) &&
-                   parse_digits(tokens[4], &block_no);
+                   str_case_equal(tokens[3], "block") && parse_decimal_ub4(tokens[2], &file_no) &&
+                   parse_decimal_ub4(tokens[4], &block_no);
     if (form_ok && count == 7)
-        form_ok = str_case_equal(tokens[5], "offset") && parse_digits(tokens[6], &offset);
+        form_ok = str_case_equal(tokens[5], "offset") && parse_decimal_ub4(tokens[6], &offset);
     if (!form_ok || file_no > 0x7fffffff) {
         show_hexdump_usage();
         return;

@@ -62,21 +62,6 @@ bool unload_table_form(LINE_ARRAY tokens, int count)
 
 } // namespace
 
-bool parse_decimal_ub4(const char* text, ub4* value)
-{
-    if (*text == '\0')
-        return false;
-    ub8 v = 0;
-    for (const char* p = text; *p; p++) {
-        if (*p < '0' || *p > '9')
-            return false;
-        v = v * 10 + (ub8)(*p - '0');
-        if (v > UB4_MAX)
-            return false;
-    }
-    *value = (ub4)v;
-    return true;
-}
 
 void display_unload_rows(ub8 count)
 {

@@ -20,5 +20,3 @@ void display_unload_rows(ub8 count);
 
 // One table of a user, names exactly as the dictionary stores them.
 void unload_user_table(const char* user_name, const char* table_name);
-// Decimal digits only, within 32 bits.
-bool parse_decimal_ub4(const char* text, ub4* value);
