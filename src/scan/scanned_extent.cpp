@@ -2,11 +2,34 @@
 
 #include <cstdlib>
 
+#include "base/file_loader.h"
+
 ZEM_HASH_TABLE dict_ext_hash_table;
+
+const char dict_ext_filename[] = "ext.zem";
 
 ub4 calc_dict_extent_hash(const void* data)
 {
-    return ((const DICT_EXTENT*)data)->data_object_id;
+    return data == nullptr ? 0 : ((const DICT_EXTENT*)data)->data_object_id;
+}
+
+void* convert_row_to_dict_ext(SMALL_LINE_ARRAY fields, int count)
+{
+    if (count < 6)
+        return nullptr;
+    PDICT_EXTENT r = (PDICT_EXTENT)malloc(sizeof(DICT_EXTENT));
+    if (r == nullptr)
+        return nullptr;
+    ub4* out[] = {&r->data_object_id, &r->tablespace_no, &r->file_no, &r->block_no, &r->length, &r->block_type};
+    for (int i = 0; i < 6; i++)
+        *out[i] = (ub4)strtoul(fields[i], nullptr, 10);
+    return r;
+}
+
+void load_scanned_data_list()
+{
+    release_dict_ext_hash_table();
+    load_file_to_hash_table(dict_ext_filename, &dict_ext_hash_table, convert_row_to_dict_ext);
 }
 
 void init_dict_ext_hash_table()

@@ -6,6 +6,7 @@
 // and block type: data object number, tablespace number, relative file
 // number, first block, number of blocks, block type.
 
+#include "base/splitter.h"
 #include "base/zem_hash.h"
 
 constexpr ub4 SCANNED_HASH_BUCKET_CNT = 65535;
@@ -25,5 +26,11 @@ extern ZEM_HASH_TABLE dict_ext_hash_table;
 void init_dict_ext_hash_table();
 void release_dict_ext_hash_table();
 ub4 calc_dict_extent_hash(const void* data);
+extern const char dict_ext_filename[];
+
+void* convert_row_to_dict_ext(SMALL_LINE_ARRAY fields, int count);
+// Reads the extent scan results (ext.zem) into the table; a missing file
+// leaves it empty.
+void load_scanned_data_list();
 // Adds a copy of the record; FALSE when memory ran out.
 int add_dict_extent(const DICT_EXTENT* extent);

@@ -9,6 +9,7 @@
 #include "bbed/bbed_module.h"
 #include "convert/charset.h"
 #include "dict/dict_store.h"
+#include "scan/scanned_extent.h"
 #include "shell/shell.h"
 #include "storage/asm_disk_list.h"
 #include "storage/buffer_cache.h"
@@ -24,6 +25,7 @@ void start_up()
     screen_printf("\nZEM:Release %s\n\n", ZEM_RELEASE);
     init_datafile_list();
     init_dict_list();
+    init_dict_ext_hash_table();
     init_asmdisk_list();
     init_config_data();
     free(bigfile_ts_array);
@@ -40,6 +42,7 @@ void start_up()
     load_all_dict_list();
     screen_printf("done\n\n");
     screen_printf("loading scanned data......");
+    load_scanned_data_list();
     screen_printf("done\n\n");
 }
 
@@ -48,6 +51,7 @@ void shut_down()
     sp_printf("\n");
     release_cmd_context_list();
     clean_resource();
+    release_dict_ext_hash_table();
     release_dict_list();
     fflush(stdout);
 }
