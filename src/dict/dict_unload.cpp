@@ -119,42 +119,53 @@ struct TAB_PASS {
     const DICT_TABLE_DESC* desc;
 };
 
-// A table found through OBJ$ and TAB$, unloaded into an open file.
-void run_tab_pass(const TAB_PASS* pass, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
+// A table found through OBJ$ and TAB$ (both lines printed): its TAB$ entry,
+// or null when either lookup fails.
+PDICT_TAB find_tab_pass_table(const TAB_PASS* pass)
 {
     PDICT_OBJ obj = search_dict_obj(pass->table, 0, OT_TABLE);
     if (obj == nullptr)
-        return;
+        return nullptr;
     sp_printf(pass->found_obj, obj->object_id);
     PDICT_TAB tab = search_dict_tab(obj->object_id);
     if (tab == nullptr)
-        return;
+        return nullptr;
     sp_printf(pass->found_storage, (int)tab->data_object_id, (int)tab->tablespace_no, (int)tab->file_no,
               (int)tab->block_no, (int)tab->table_no);
+    return tab;
+}
+
+void unload_tab_pass_table(const TAB_PASS* pass, const DICT_TAB* tab, PUNLOAD_PARAMS params,
+                           const UNLOAD_CALLBACKS* callbacks)
+{
     unload_described(pass->desc, (ub1)tab->table_no, tab->tablespace_no, tab->data_object_id, tab->file_no,
                      tab->block_no, params, callbacks);
 }
 
-// The same with a cache file of its own, loaded into its table afterwards.
+// A table found through OBJ$ and TAB$, unloaded into an open file.
+void run_tab_pass(const TAB_PASS* pass, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
+{
+    PDICT_TAB tab = find_tab_pass_table(pass);
+    if (tab != nullptr)
+        unload_tab_pass_table(pass, tab, params, callbacks);
+}
+
+// The same with a cache file of its own, opened once the table is found
+// and loaded into its table afterwards.
 void run_tab_pass_to_file(const TAB_PASS* pass, const char* filename, PZEM_HASH_TABLE table,
                           CONVERT_LINE_FUNC convert)
 {
     release_zem_hash_table(table);
-    PDICT_OBJ obj = search_dict_obj(pass->table, 0, OT_TABLE);
-    if (obj == nullptr)
+    PDICT_TAB tab = find_tab_pass_table(pass);
+    if (tab == nullptr)
         return;
-    PDICT_TAB tab = search_dict_tab(obj->object_id);
-    if (tab == nullptr) {
-        sp_printf(pass->found_obj, obj->object_id);
-        return;
-    }
     FILE* fp = open_cache_file(filename, "w");
     if (fp == nullptr)
         return;
     UNLOAD_PARAMS params;
     init_cache_params(&params, fp, UM_NORMAL);
     UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
-    run_tab_pass(pass, &params, &callbacks);
+    unload_tab_pass_table(pass, tab, &params, &callbacks);
     fclose(fp);
     load_file_to_hash_table(filename, table, convert);
 }

@@ -1,6 +1,8 @@
 #include "support/process.h"
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +49,7 @@ bool path_exists(const std::string& path)
 }
 
 ZemRun run_zem_process(const std::string& dir, const std::string& input,
-                       const std::map<std::string, std::string>& env)
+                       const std::map<std::string, std::string>& env, int timeout_seconds)
 {
     ZemRun run;
     std::string in_path = dir + "/.zem_stdin";
@@ -55,6 +57,8 @@ ZemRun run_zem_process(const std::string& dir, const std::string& input,
     write_file(in_path, input);
     pid_t pid = fork();
     if (pid == 0) {
+        // A group of its own, so that a timeout also ends the workers it forks.
+        setpgid(0, 0);
         if (chdir(dir.c_str()) != 0)
             _exit(126);
         int in = open(in_path.c_str(), O_RDONLY);
@@ -74,7 +78,19 @@ ZemRun run_zem_process(const std::string& dir, const std::string& input,
         _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    if (timeout_seconds > 0) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeout_seconds);
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                run.timed_out = true;
+                kill(-pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            usleep(5000);
+        }
+    } else
+        waitpid(pid, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.out = read_file(out_path);
     unlink(in_path.c_str());

@@ -7,6 +7,7 @@
 struct ZemRun {
     std::string out;   // everything written to standard output
     int status = -1;   // exit status, or -1 when it did not exit normally
+    bool timed_out = false;
 };
 
 // A fresh empty directory under the system's temporary directory.
@@ -15,9 +16,10 @@ void remove_tree(const std::string& dir);
 
 // Runs zem in `dir` with `input` on its standard input (a pipe, so not a
 // terminal). `env` entries are set (an empty value unsets the variable);
-// TZ defaults to UTC unless given.
+// TZ defaults to UTC unless given. With a timeout, a run still going after
+// that many seconds is killed (with every process it started) and marked.
 ZemRun run_zem_process(const std::string& dir, const std::string& input,
-                       const std::map<std::string, std::string>& env = {});
+                       const std::map<std::string, std::string>& env = {}, int timeout_seconds = 0);
 
 void write_file(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);

@@ -1,0 +1,35 @@
+// The demo: make_demo writes the database and its command file, and zem run
+// on that command file rebuilds the dictionary, lists, describes and
+// unloads SCOTT's tables.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/wait.h>
+
+#include "builder/demo_schema.h"
+#include "support/e2e.h"
+
+TEST(Demo, CommandFileRunsOnTheDemoDatabase)
+{
+    std::string dir = make_temp_dir("demo");
+    std::string demo = dir + "/demo";
+    std::string command = std::string(ZEM_MAKE_DEMO) + " " + demo + " > " + dir + "/make_demo.out";
+    ASSERT_EQ(system(command.c_str()), 0);
+    for (const char* f : {"SYSTEM01.DBF", "USERS01.DBF", "control.txt", "config.txt", "demo.txt"})
+        EXPECT_TRUE(path_exists(demo + "/" + f)) << f;
+    EXPECT_EQ(read_file(demo + "/demo.txt"), zb::demo_commands());
+
+    ZemRun r = run_zem_process(demo, read_file(demo + "/demo.txt"), e2e_env(), 60);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_GOLDEN("e2e/demo.txt", transcript_of(r.out));
+    size_t outputs = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(demo + "/out")) {
+        (void)entry;
+        outputs++;
+    }
+    EXPECT_EQ(outputs, 33u); // eleven tables, three files each
+    EXPECT_EQ(read_file(demo + "/out/SCOTT_DEPT.txt"),
+              "10|ACCOUNTING|NEW YORK\n20|RESEARCH|DALLAS\n30|SALES|CHICAGO\n40|OPERATIONS|BOSTON\n");
+    remove_tree(dir);
+}

@@ -1,0 +1,20 @@
+CREATE TABLE "SCOTT"."ALL_TYPES"
+(
+    "ID" NUMBER(10) NOT NULL,
+    "N_PLAIN" NUMBER ,
+    "N_DEC" NUMBER(12,4) ,
+    "N_FLOAT" FLOAT(63) ,
+    "V" VARCHAR2(40) ,
+    "C" CHAR(8) ,
+    "NV" NVARCHAR2(20) ,
+    "NC" NCHAR(4) ,
+    "D" DATE ,
+    "TS" TIMESTAMP(6) ,
+    "TSTZ" TIMESTAMP(3) WITH TIME ZONE ,
+    "TSLTZ" TIMESTAMP(6) WITH LOCAL TIME ZONE ,
+    "L" LONG ,
+    "R" RAW(16) ,
+    "RID" ROWID ,
+    "BF" BINARY_FLOAT ,
+    "BD" BINARY_DOUBLE 
+);

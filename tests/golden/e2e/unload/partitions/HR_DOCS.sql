@@ -1,0 +1,6 @@
+CREATE TABLE "HR"."DOCS"
+(
+    "DOC_ID" NUMBER ,
+    "TITLE" VARCHAR2(50) ,
+    "BODY" CLOB 
+);

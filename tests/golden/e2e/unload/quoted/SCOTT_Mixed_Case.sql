@@ -1,0 +1,5 @@
+CREATE TABLE "SCOTT"."Mixed$Case"
+(
+    "ID" NUMBER ,
+    "lower name" VARCHAR2(10) 
+);

@@ -1,0 +1,157 @@
+#include "support/e2e.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "builder/demo_schema.h"
+
+namespace {
+
+std::string between(const std::string& text, const std::string& open, char close)
+{
+    size_t from = text.find(open);
+    if (from == std::string::npos)
+        return "";
+    from += open.size();
+    size_t to = text.find(close, from);
+    return to == std::string::npos ? "" : text.substr(from, to - from);
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+E2eDatabase::E2eDatabase(const std::string& tag, const zb::DictionaryDef& def, const std::string& extra_config,
+                         const std::function<void(zb::BuiltDatabase&)>& adjust)
+    : dir_(make_temp_dir(tag)), def_(def), db_(zb::build_database(def))
+{
+    if (adjust)
+        adjust(db_);
+    db_.image.write(dir_);
+    write_file(dir_ + "/config.txt", zb::demo_config(def_, "out") + extra_config);
+    mkdir((dir_ + "/out").c_str(), 0755);
+}
+
+E2eDatabase::~E2eDatabase()
+{
+    if (getenv("ZEM_KEEP_E2E") == nullptr)
+        remove_tree(dir_);
+    else
+        fprintf(stderr, "kept %s\n", dir_.c_str());
+}
+
+ZemRun E2eDatabase::run(const std::string& commands, int timeout_seconds) const
+{
+    ZemRun r = run_zem_process(dir_, commands + "exit\n", e2e_env(), timeout_seconds);
+    r.out = transcript_of(r.out);
+    return r;
+}
+
+std::vector<std::string> E2eDatabase::output_names() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_ + "/out"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void E2eDatabase::clear_output() const
+{
+    remove_tree(dir_ + "/out");
+    mkdir((dir_ + "/out").c_str(), 0755);
+}
+
+std::map<std::string, std::string> e2e_env()
+{
+    // The clock library comes before the sanitizer runtime in the load
+    // order; tell the runtime that this is intended.
+    const char* asan = getenv("ASAN_OPTIONS");
+    std::string options = std::string(asan != nullptr ? asan : "");
+    options += (options.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
+    return {{"LD_PRELOAD", ZEM_FIXED_CLOCK_LIB}, {"ASAN_OPTIONS", options}, {"ZEM_FIXED_TIME", "1735732800"}};
+}
+
+std::string transcript_of(const std::string& out)
+{
+    size_t first_prompt = out.find("ZEM> ");
+    return first_prompt == std::string::npos ? out : out.substr(first_prompt);
+}
+
+std::string file_digest(const std::string& path)
+{
+    std::string bytes = read_file(path);
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : bytes) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char text[64];
+    snprintf(text, sizeof(text), "%016llx/%zu", (unsigned long long)h, bytes.size());
+    return text;
+}
+
+ControlFile parse_control_file(const std::string& text)
+{
+    ControlFile ctl;
+    bool in_list = false;
+    for (const std::string& line : lines_of(text)) {
+        if (line.rfind("INFILE", 0) == 0)
+            ctl.infile = between(line, "'", '\'');
+        if (line.rfind("FIELDS TERMINATED BY X'", 0) == 0) {
+            std::string hex = between(line, "X'", '\'');
+            for (size_t i = 0; i + 1 < hex.size(); i += 2)
+                ctl.delimiter += (char)strtol(hex.substr(i, 2).c_str(), nullptr, 16);
+        }
+        if (line == "(") {
+            in_list = true;
+            continue;
+        }
+        if (line == ")")
+            in_list = false;
+        if (!in_list)
+            continue;
+        if (line.find(" FILLER ") != std::string::npos) {
+            size_t begin = line.find_first_not_of(' ');
+            ctl.fields.push_back(line.substr(begin, line.find(" FILLER ") - begin));
+            continue;
+        }
+        std::string name = between(line, "\"", '"');
+        std::string filler = between(line, "LOBFILE(", ')');
+        if (filler.empty())
+            ctl.fields.push_back(name);
+        else
+            std::replace(ctl.fields.begin(), ctl.fields.end(), filler, name);
+    }
+    return ctl;
+}
+
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : lines_of(text)) {
+        std::vector<std::string> fields;
+        size_t from = 0;
+        for (;;) {
+            size_t at = ctl.delimiter.empty() ? std::string::npos : line.find(ctl.delimiter, from);
+            fields.push_back(line.substr(from, at == std::string::npos ? std::string::npos : at - from));
+            if (at == std::string::npos)
+                break;
+            from = at + ctl.delimiter.size();
+        }
+        fields.resize(std::max(fields.size(), ctl.fields.size()));
+        rows.push_back(fields);
+    }
+    return rows;
+}

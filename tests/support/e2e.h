@@ -1,0 +1,64 @@
+#pragma once
+// End-to-end runs: a database written by the dictionary builder into a
+// scratch directory (datafiles, control.txt, config.txt, an output
+// directory "out"), zem run over it as a process with its clock stopped,
+// and readers for what it writes.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "builder/dictionary.h"
+#include "support/process.h"
+
+class E2eDatabase {
+public:
+    // `adjust` may change the images (damage blocks, edit a header) before
+    // they are written.
+    E2eDatabase(const std::string& tag, const zb::DictionaryDef& def, const std::string& extra_config = "",
+                const std::function<void(zb::BuiltDatabase&)>& adjust = {});
+    ~E2eDatabase();
+    E2eDatabase(const E2eDatabase&) = delete;
+    E2eDatabase& operator=(const E2eDatabase&) = delete;
+
+    const std::string& dir() const { return dir_; }
+    const zb::DictionaryDef& def() const { return def_; }
+    const zb::BuiltDatabase& db() const { return db_; }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+    // Runs the commands (then "exit"); `out` of the result starts at the
+    // first prompt, after the start-up lines.
+    ZemRun run(const std::string& commands, int timeout_seconds = 60) const;
+    std::string output(const std::string& name) const { return read_file(dir_ + "/out/" + name); }
+    std::vector<std::string> output_names() const;
+    void clear_output() const;
+
+private:
+    std::string dir_;
+    zb::DictionaryDef def_;
+    zb::BuiltDatabase db_;
+};
+
+// The environment of every end-to-end run: the stopped clock.
+std::map<std::string, std::string> e2e_env();
+// Everything from the first prompt on.
+std::string transcript_of(const std::string& out);
+
+// A digest of a file's bytes (FNV-1a, 64 bits) and its size.
+std::string file_digest(const std::string& path);
+
+// What a loader takes from a control file: the data file, the field
+// delimiter and the columns in field order. A LOB column loaded from a
+// file of its own takes its field through its FILLER column.
+struct ControlFile {
+    std::string infile;
+    std::string delimiter;
+    std::vector<std::string> fields;
+};
+
+ControlFile parse_control_file(const std::string& text);
+// Splits the data file's lines at the delimiter; fields missing at the end
+// of a line are NULL (empty), as TRAILING NULLCOLS says.
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl);
