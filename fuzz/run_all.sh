@@ -3,7 +3,7 @@
 # seed corpus (fuzz/corpus/<target>/, plus seeds the target's --make-seeds
 # mode writes from the datafile builder). Usage: run_all.sh BUILD_DIR SECONDS
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=${2:-20}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)

@@ -5,11 +5,20 @@
 #include <string>
 
 #include "base/splitter.h"
+#include "support_seeds.h"
 
 namespace {
 LINE_ARRAY tokens;
 SMALL_LINE_ARRAY fields;
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    write_seed("splitter_fuzz", "commands", std::string("\x01,  load config x.txt\r\n"));
+    write_seed("splitter_fuzz", "delimited", std::string("\x01|a|b||c|\n"));
+    write_seed("splitter_fuzz", "owner", std::string("\x01.SCOTT.EMP.X"));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
