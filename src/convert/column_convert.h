@@ -70,6 +70,11 @@ void raw_to_data_raw(const ub1* data, ub4 length, PCOL_DATA col_data, ub4 precis
 void raw_to_data(const ub1* data, ub4 length, PCOL_DATA col_data, ub4 precision, ub4 scale, ub4 charset_form);
 // 1 converted, 0 rejected by data checking (the value is then NULL).
 int raw_to_data_with_check(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column);
+// The check and the conversion of the commonest types in one pass: with
+// `checking` non-zero, 0 and a NULL value for what check_col_data rejects;
+// otherwise 1 with the value as raw_to_number or raw_to_date makes it.
+int raw_to_number_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int checking);
+int raw_to_date_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int checking);
 
 // Validators: 1 plausible, 0 not.
 int check_col_data(const ub1* data, ub4 length, const COL_DATA* col_data, const COLUMN* column);

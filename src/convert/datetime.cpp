@@ -19,6 +19,13 @@ namespace {
 
 constexpr ub4 NANOS_OFFSET = 7;
 constexpr ub4 NANOS_MAX_BYTES = 4;
+constexpr ub4 DATE_TEXT_SIZE = 20; // YYYY-MM-DD HH:MI:SS and the terminator
+
+// n, known to be 0 to 99, as two digits.
+inline void copy_digit_pair(char* out, int n)
+{
+    memcpy(out, DIGIT_PAIRS.text + 2 * n, 2);
+}
 
 sb8 get_stored_year(const ub1* data)
 {
@@ -135,9 +142,39 @@ ub4 get_timestamp_text(const ub1* data, ub4 length, ub4 scale, char* out)
 
 void raw_to_date(const ub1* data, ub4 length, PCOL_DATA col_data)
 {
-    char text[DATETIME_TEXT_LEN];
-    ub4 n = get_date_text(data, length, text);
-    set_col_text(col_data, text, n);
+    raw_to_date_checked(data, length, col_data, 0);
+}
+
+int raw_to_date_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
+{
+    bool plausible = length == DATE_MAX_LEN && check_date(data, length);
+    if (!plausible) {
+        if (checking) {
+            clear_col_value(col_data);
+            col_data->is_null = 1;
+            return 0;
+        }
+        set_col_text(col_data, "", 0);
+        return 1;
+    }
+    // A checked date is YYYY-MM-DD HH:MI:SS with every field in 0 to 99:
+    // written where it is kept, a digit pair at a time.
+    char* p = (char*)get_col_value_buffer(col_data, DATE_TEXT_SIZE);
+    copy_digit_pair(p, data[0] - 100);
+    copy_digit_pair(p + 2, data[1] - 100);
+    p[4] = '-';
+    copy_digit_pair(p + 5, data[2]);
+    p[7] = '-';
+    copy_digit_pair(p + 8, data[3]);
+    p[10] = ' ';
+    copy_digit_pair(p + 11, data[4] - 1);
+    p[13] = ':';
+    copy_digit_pair(p + 14, data[5] - 1);
+    p[16] = ':';
+    copy_digit_pair(p + 17, data[6] - 1);
+    p[19] = '\0';
+    set_col_text_length(col_data, DATE_TEXT_SIZE - 1);
+    return 1;
 }
 
 void raw_to_timestamp(const ub1* data, ub4 length, PCOL_DATA col_data, ub4 scale)

@@ -139,12 +139,37 @@ int check_col_data(const ub1* data, ub4 length, const COL_DATA* col_data, const 
 
 int raw_to_data_with_check(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column)
 {
-    if (config_data.db_block_checking && !check_col_data(data, length, col_data, column)) {
+    int checking = config_data.db_block_checking;
+    int converted;
+    switch (col_data->ora_type) {
+    // The commonest types are checked and converted in one go, without the
+    // two dispatches of the general path.
+    case ORA_NUMBER:
+        converted = raw_to_number_checked(data, length, col_data, checking);
+        break;
+    case ORA_DATE:
+        converted = raw_to_date_checked(data, length, col_data, checking);
+        break;
+    case ORA_VARCHAR2:
+    case ORA_CHAR:
+        if (column->charset_form < CHARSET_FORM_NATIONAL) {
+            converted = !checking || fits_column(length, VARCHAR_MAX_LEN, column);
+            if (converted)
+                raw_to_char(data, length, col_data);
+            break;
+        }
+        [[fallthrough]];
+    default:
+        converted = !checking || check_col_data(data, length, col_data, column);
+        if (converted)
+            raw_to_data_char(data, length, col_data, column->precision, column->scale, column->charset_form);
+        break;
+    }
+    if (!converted) {
         if (config_data.trace_level > TL_NO_TRACE)
             sp_printf("checking data of column '%s' failed.\n", column->name);
         set_col_null(col_data);
         return 0;
     }
-    raw_to_data_char(data, length, col_data, column->precision, column->scale, column->charset_form);
     return 1;
 }

@@ -34,9 +34,149 @@ ub4 get_digit_cnt(const ub1* data, ub4 length)
     return cnt;
 }
 
-} // namespace
+// The header of a number that check_number may accept: zero, or the sign,
+// exponent and digit count of a value whose exponent, length and terminator
+// are right. Its digit bytes are checked where they are read.
+typedef struct _tag_number_parts {
+    bool zero;
+    bool positive;
+    int e;
+    ub4 digit_cnt;
+} NUMBER_PARTS;
 
-ub4 get_number_text(const ub1* data, ub4 length, char* out)
+inline bool get_number_parts(const ub1* data, ub4 length, NUMBER_PARTS* parts)
+{
+    if (length == 0 || length > NUMBER_MAX_LEN)
+        return false;
+    ub1 first = data[0];
+    parts->zero = first == NUMBER_ZERO && length == 1;
+    parts->positive = first >= 128;
+    parts->e = get_exponent(first);
+    parts->digit_cnt = 0;
+    if (parts->zero)
+        return true;
+    if (parts->e < MIN_EXPONENT || parts->e > MAX_EXPONENT)
+        return false;
+    ub4 digit_cnt = get_digit_cnt(data, length);
+    if (digit_cnt == 0)
+        return false;
+    // Without its terminator a negative number must have all 20 digit bytes.
+    if (!parts->positive && data[length - 1] != NEGATIVE_TERMINATOR && digit_cnt != NUMBER_MAX_DIGITS)
+        return false;
+    parts->digit_cnt = digit_cnt;
+    return true;
+}
+
+// A digit byte as its pair: byte - 1 for a positive number, 101 - byte for
+// a negative one. A byte out of range (positive 1..100, negative 2..101)
+// gives a value above 99 once taken as unsigned.
+inline ub4 get_pair(ub1 byte, bool positive)
+{
+    return positive ? (ub4)byte - 1u : 101u - (ub4)byte;
+}
+
+bool digits_in_range(const ub1* data, const NUMBER_PARTS* parts)
+{
+    for (ub4 i = 1; i <= parts->digit_cnt; i++)
+        if (get_pair(data[i], parts->positive) > 99)
+            return false;
+    return true;
+}
+
+// Room the text needs at most, terminator excluded: sign, "0." or the
+// point, and two characters per digit pair and per pair of padding zeros
+// (at most 174, within NUMBER_TEXT_LEN).
+ub4 get_number_text_bound(const NUMBER_PARTS* parts)
+{
+    ub4 span = parts->e >= 0 ? (ub4)parts->e + 1 : (ub4)-parts->e;
+    return 2 + 2 * (parts->digit_cnt + span);
+}
+
+constexpr ub4 NUMBER_BAD_DIGIT = 0xFFFFFFFFu;
+
+// `count` digit bytes as pairs of the pair table; false at a byte out of
+// range.
+inline bool put_pairs(const ub1* digits, ub4 count, bool positive, char*& p)
+{
+    for (ub4 i = 0; i < count; i++, p += 2) {
+        ub4 pair = get_pair(digits[i], positive);
+        if (pair > 99)
+            return false;
+        memcpy(p, DIGIT_PAIRS.text + 2 * pair, 2);
+    }
+    return true;
+}
+
+// The text of a number whose header get_number_parts accepted into `out`,
+// which holds at least get_number_text_bound bytes; no terminator. Returns
+// its length, or NUMBER_BAD_DIGIT when a digit byte is out of range (what
+// was written is then garbage).
+inline ub4 put_checked_number(const ub1* data, NUMBER_PARTS parts, char* out)
+{
+    if (parts.zero) {
+        out[0] = '0';
+        return 1;
+    }
+    char* p = out;
+    const ub1* digits = data + 1;
+    const ub4 cnt = parts.digit_cnt;
+    const int e = parts.e;
+    const bool positive = parts.positive;
+    if (!positive)
+        *p++ = '-';
+    bool fraction;
+    if (e < 0) {
+        *p++ = '0';
+        *p++ = '.';
+        ub4 zeros = (ub4)(2 * -e - 2);
+        memset(p, '0', zeros);
+        p += zeros;
+        if (!put_pairs(digits, cnt, positive, p))
+            return NUMBER_BAD_DIGIT;
+        fraction = true;
+    } else {
+        // A number of 1 or more: the first pair without its leading zero,
+        // the rest of the e + 1 integer pairs, then the point and the
+        // fraction pairs, or the zeros of the pairs not stored.
+        ub4 pair = get_pair(digits[0], positive);
+        if (pair > 99)
+            return NUMBER_BAD_DIGIT;
+        if (pair < 10) {
+            *p++ = (char)('0' + pair);
+        } else {
+            memcpy(p, DIGIT_PAIRS.text + 2 * pair, 2);
+            p += 2;
+        }
+        ub4 whole = (ub4)e + 1;
+        ub4 stored_whole = cnt < whole ? cnt : whole;
+        if (!put_pairs(digits + 1, stored_whole - 1, positive, p))
+            return NUMBER_BAD_DIGIT;
+        if (cnt < whole) {
+            ub4 zeros = 2 * (whole - cnt);
+            memset(p, '0', zeros);
+            p += zeros;
+        }
+        fraction = cnt > whole;
+        if (fraction) {
+            *p++ = '.';
+            if (!put_pairs(digits + whole, cnt - whole, positive, p))
+                return NUMBER_BAD_DIGIT;
+        }
+    }
+    if (fraction) {
+        // Its trailing zeros (and a point left bare by stored zero pairs)
+        // carry nothing. The point stops the walk.
+        while (p[-1] == '0')
+            p--;
+        if (p[-1] == '.')
+            p--;
+    }
+    return (ub4)(p - out);
+}
+
+// Any stored form, digit bytes out of range included (each pair is then
+// taken modulo 100); a text that would not fit gives the empty text.
+ub4 get_any_number_text(const ub1* data, ub4 length, char* out)
 {
     TEXT_WRITER w;
     init_text_writer(&w, out, NUMBER_TEXT_LEN);
@@ -93,34 +233,69 @@ ub4 get_number_text(const ub1* data, ub4 length, char* out)
     return end_text_writer(&w);
 }
 
+// The text of a number into the value. The text of a plausible number is
+// written straight into the inline area when it surely fits. FALSE, with the
+// value left unfinished, when the number is implausible and `checking`.
+inline bool set_number_col(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
+{
+    NUMBER_PARTS parts;
+    if (get_number_parts(data, length, &parts)) {
+        if (get_number_text_bound(&parts) < COL_DATA_INLINE_LEN) {
+            char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
+            ub4 n = put_checked_number(data, parts, out);
+            if (n != NUMBER_BAD_DIGIT) {
+                out[n] = '\0';
+                set_col_text_length(col_data, n);
+                return true;
+            }
+        } else {
+            char text[NUMBER_TEXT_LEN];
+            ub4 n = put_checked_number(data, parts, text);
+            if (n != NUMBER_BAD_DIGIT) {
+                set_col_text(col_data, text, n);
+                return true;
+            }
+        }
+    }
+    if (checking)
+        return false;
+    char text[NUMBER_TEXT_LEN];
+    ub4 n = get_any_number_text(data, length, text);
+    set_col_text(col_data, text, n);
+    return true;
+}
+
+} // namespace
+
+ub4 get_number_text(const ub1* data, ub4 length, char* out)
+{
+    NUMBER_PARTS parts;
+    if (get_number_parts(data, length, &parts)) {
+        ub4 n = put_checked_number(data, parts, out);
+        if (n != NUMBER_BAD_DIGIT) {
+            out[n] = '\0';
+            return n;
+        }
+    }
+    return get_any_number_text(data, length, out);
+}
+
 void raw_to_number(const ub1* data, ub4 length, PCOL_DATA col_data)
 {
-    char text[NUMBER_TEXT_LEN];
-    ub4 n = get_number_text(data, length, text);
-    set_col_text(col_data, text, n);
+    set_number_col(data, length, col_data, 0);
+}
+
+int raw_to_number_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
+{
+    if (set_number_col(data, length, col_data, checking))
+        return 1;
+    clear_col_value(col_data);
+    col_data->is_null = 1;
+    return 0;
 }
 
 int check_number(const ub1* data, ub4 length)
 {
-    if (length == 0 || length > NUMBER_MAX_LEN)
-        return 0;
-    ub1 first = data[0];
-    if (first == NUMBER_ZERO && length == 1)
-        return 1;
-    int e = get_exponent(first);
-    if (e < MIN_EXPONENT || e > MAX_EXPONENT)
-        return 0;
-    bool positive = first >= 128;
-    ub4 digit_cnt = get_digit_cnt(data, length);
-    if (digit_cnt == 0)
-        return 0;
-    // Without its terminator a negative number must have all 20 digit bytes.
-    if (!positive && data[length - 1] != NEGATIVE_TERMINATOR && digit_cnt != NUMBER_MAX_DIGITS)
-        return 0;
-    ub1 low = positive ? 1 : 2;
-    ub1 high = positive ? 100 : 101;
-    for (ub4 i = 1; i <= digit_cnt; i++)
-        if (data[i] < low || data[i] > high)
-            return 0;
-    return 1;
+    NUMBER_PARTS parts;
+    return get_number_parts(data, length, &parts) && digits_in_range(data, &parts) ? 1 : 0;
 }

@@ -6,9 +6,12 @@
 // piece (F); head pieces of migrated rows (H without F), continuation
 // pieces and cluster key rows (K) are reached otherwise or not at all.
 
+#include "base/byte_order.h"
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/trace.h"
+#include "blocks/block_types.h"
+#include "blocks/extent_map.h"
 #include "engine/block_check.h"
 #include "engine/block_decoders.h"
 #include "engine/row_decode.h"
@@ -55,12 +58,17 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
     int unload_deleted = config_data.unload_deleted;
     bool key_cnt_known = false;
     ub4 block_key_cnt = 0;
+    // The row directory ends at row_cnt entries or at the tail, whichever
+    // comes first; bounded once here, its entries are read directly.
+    const ub4 dir_offset = get_row_dir_offset(header);
+    ub4 dir_cnt = get_fitting_entry_count(block_size, dir_offset, ROW_DIR_ENTRY_SIZE, header->row_cnt);
     for (ub4 i = 0; i < count; i++) {
         if (max_rows != 0 && table->row_cnt >= max_rows)
             break;
-        ub2 entry;
-        if (!get_row_dir_entry(block, header, (ub4)first + i, &entry, block_size))
+        ub4 index = (ub4)first + i;
+        if (index >= dir_cnt)
             break; // past the directory: so are the entries after it
+        ub2 entry = get_ub2(block, dir_offset + ROW_DIR_ENTRY_SIZE * index);
         if (!check_row_pos(entry, header, block_size))
             continue;
         ROW_PIECE piece;

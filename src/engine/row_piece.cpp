@@ -70,6 +70,59 @@ void complete_column(PROW_CURSOR cursor)
     cursor->open_value = nullptr;
 }
 
+// The common case, in a loop of its own: the first `limit` columns of a
+// piece that continues no value from the previous piece, as long as each is
+// an ordinary column (stored, unloadable, not a LOB) that the piece holds
+// whole. Same calls and results as the general loop; returns how many
+// columns it took, *pos after them. It leaves every column it does not take
+// to the general loop: a column of another kind, the end of the row, or
+// one that runs past the piece (whose message the general loop gives).
+ub4 unload_whole_columns(const ub1* block, const ROW_PIECE* piece, ub4 limit, ub4* pos, PROW_CURSOR cursor,
+                         PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
+{
+    PROW_DATA row = cursor->row;
+    const ub4 end = piece->end;
+    const ub2 expected = row->col_cnt;
+    const PCOLUMN last_column = cursor->end;
+    const UNLOAD_COL_CALLBACK col_callback = callbacks != nullptr ? callbacks->unload_col_callback : nullptr;
+    PCOLUMN column = cursor->column;
+    ub4 at = *pos;
+    ub4 j = 0;
+    for (; j < limit; j++, column++) {
+        if (row->col_fact_cnt >= expected || column >= last_column)
+            break;
+        if (column->is_placeholder || !column->can_unload || is_lob_column(column))
+            break;
+        ub4 next = at;
+        const ub1* data;
+        ub4 length;
+        bool is_null;
+        if (!get_row_column(block, &next, end, &data, &length, &is_null))
+            break;
+        PCOL_DATA col_data = add_engine_col(row, column->ora_type);
+        if (col_data == nullptr)
+            break;
+        ub1 flags = get_piece_col_flags(row, true, true);
+        if (!is_null && !raw_to_data_with_check(data, length, col_data, column)) {
+            cursor->stopped = 1;
+            break;
+        }
+        // A NULL comes with no bytes and length 0.
+        if (col_callback != nullptr)
+            col_callback(data, length, column, col_data, params, flags);
+        cursor->calls++;
+        row->col_fact_cnt++;
+        at = next;
+    }
+    if (j > 0) {
+        cursor->open = 0;
+        cursor->open_value = nullptr;
+    }
+    cursor->column = column;
+    *pos = at;
+    return j;
+}
+
 } // namespace
 
 int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_HEADER* datablock_header,
@@ -159,7 +212,15 @@ void unload_piece_columns(const ub1* block, const ROW_PIECE* piece, PROW_CURSOR 
     const ub2 expected = row->col_cnt;
     const PCOLUMN last_column = cursor->end;
     ub4 pos = piece->columns;
-    for (ub4 j = 0; j < col_cnt; j++) {
+    ub4 j = 0;
+    if (!(flag & RF_FROM_PREVIOUS)) {
+        // The last column of an N piece goes on in the next piece.
+        ub4 whole_cnt = (flag & RF_CONTINUE_NEXT) && col_cnt > 0 ? col_cnt - 1 : col_cnt;
+        j = unload_whole_columns(block, piece, whole_cnt, &pos, cursor, params, callbacks);
+        if (cursor->stopped)
+            return;
+    }
+    for (; j < col_cnt; j++) {
         if (row->col_fact_cnt >= expected || cursor->column >= last_column)
             break;
         PCOLUMN column = cursor->column;
@@ -279,7 +340,9 @@ void unload_piece_columns(const ub1* block, const ROW_PIECE* piece, PROW_CURSOR 
 
 void end_row(PROW_CURSOR cursor, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
 {
-    unload_trailing_nulls(cursor->row, cursor->column, params, callbacks);
+    // Most rows store every column: nothing to deliver then.
+    if (cursor->row->col_fact_cnt < cursor->row->col_cnt)
+        unload_trailing_nulls(cursor->row, cursor->column, params, callbacks);
     if (callbacks != nullptr && callbacks->unload_row_callback != nullptr)
         callbacks->unload_row_callback(0, params, cursor->row);
 }

@@ -6,8 +6,6 @@
 
 namespace {
 
-PROW_POOL active_pool = nullptr;
-
 void* pop_record(RECORD_STACK* stack, size_t size)
 {
     if (stack->count > 0)
@@ -36,19 +34,6 @@ void release_stack(RECORD_STACK* stack)
         free(stack->records[i]);
     free(stack->records);
     memset(stack, 0, sizeof(*stack));
-}
-
-// init_col_data without clearing the inline result area, which nothing reads
-// before a converter fills it: a recycled record is reset with a few stores
-// instead of a block clear, once per column of every row.
-static_assert(offsetof(COL_DATA, inline_data) + sizeof(((COL_DATA*)nullptr)->inline_data) == sizeof(COL_DATA),
-              "the inline area must be the last field of COL_DATA");
-
-void reset_col_data(PCOL_DATA col_data, ub1 ora_type)
-{
-    memset(col_data, 0, offsetof(COL_DATA, inline_data));
-    col_data->is_null = 1;
-    col_data->ora_type = ora_type;
 }
 
 void link_item(PZEM_LIST list, PZEM_LIST_ITEM item, void* data)
@@ -99,6 +84,8 @@ void drop_spares(PROW_POOL pool)
 
 } // namespace
 
+PROW_POOL active_row_pool = nullptr;
+
 void init_row_pool(PROW_POOL pool)
 {
     memset(pool, 0, sizeof(*pool));
@@ -114,20 +101,23 @@ void release_row_pool(PROW_POOL pool)
 
 PROW_POOL set_active_row_pool(PROW_POOL pool)
 {
-    PROW_POOL previous = active_pool;
-    active_pool = pool;
+    PROW_POOL previous = active_row_pool;
+    active_row_pool = pool;
     return previous;
 }
 
 PROW_DATA add_engine_row(PZEM_LIST rows, PTABLE table, ub4 rdba, ub4 row_no)
 {
-    PROW_POOL pool = active_pool;
+    PROW_POOL pool = active_row_pool;
     if (pool == nullptr)
         return add_row_data(rows, table, rdba, row_no);
     PROW_DATA row;
     PZEM_LIST_ITEM item;
-    recycle_col_chain(pool, pool->spare_cols);
-    pool->spare_cols = nullptr;
+    // Values the row taken over last time did not use.
+    if (pool->spare_cols != nullptr) {
+        recycle_col_chain(pool, pool->spare_cols);
+        pool->spare_cols = nullptr;
+    }
     if (pool->spare_row != nullptr) {
         row = pool->spare_row;
         item = pool->spare_row_item;
@@ -150,9 +140,9 @@ PROW_DATA add_engine_row(PZEM_LIST rows, PTABLE table, ub4 rdba, ub4 row_no)
     return row;
 }
 
-PCOL_DATA add_engine_col(PROW_DATA row, ub1 ora_type)
+PCOL_DATA add_engine_col_other(PROW_DATA row, ub1 ora_type)
 {
-    PROW_POOL pool = active_pool;
+    PROW_POOL pool = active_row_pool;
     if (pool == nullptr)
         return add_col_data(row, ora_type);
     PZEM_LIST_ITEM item = pool->spare_cols;
@@ -179,7 +169,7 @@ PCOL_DATA add_engine_col(PROW_DATA row, ub1 ora_type)
 
 void finish_engine_row(PZEM_LIST rows, PROW_DATA row, const UNLOAD_CALLBACKS* callbacks)
 {
-    PROW_POOL pool = active_pool;
+    PROW_POOL pool = active_row_pool;
     if (pool == nullptr || (callbacks != nullptr && callbacks->unload_block_callback != nullptr))
         return;
     PZEM_LIST_ITEM item = rows->tail;
@@ -190,14 +180,16 @@ void finish_engine_row(PZEM_LIST rows, PROW_DATA row, const UNLOAD_CALLBACKS* ca
         rows->tail->next = nullptr;
     else
         rows->header = nullptr;
-    drop_spares(pool);
+    // The next row has usually taken over the spares already.
+    if (pool->spare_cols != nullptr || pool->spare_row != nullptr)
+        drop_spares(pool);
     pool->spare_row = row;
     pool->spare_row_item = item;
 }
 
 void end_engine_batch(PZEM_LIST rows, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
 {
-    PROW_POOL pool = active_pool;
+    PROW_POOL pool = active_row_pool;
     if (pool == nullptr) {
         end_row_batch(rows, params, callbacks);
         return;

@@ -51,16 +51,6 @@ void init_col_data(PCOL_DATA col_data)
     col_data->is_null = 1;
 }
 
-void clear_col_value(PCOL_DATA col_data)
-{
-    if (col_data->mem_alloc)
-        free(col_data->common_data.data);
-    col_data->common_data.data = nullptr;
-    col_data->mem_alloc = 0;
-    col_data->data_len = 0;
-    col_data->data_type = CDT_NONE;
-}
-
 void release_col_data(void* data)
 {
     PCOL_DATA col_data = (PCOL_DATA)data;
@@ -72,35 +62,14 @@ void release_col_data(void* data)
     col_data->raw_data_len = 0;
 }
 
-ub1* get_col_value_buffer(PCOL_DATA col_data, size_t size)
+ub1* get_col_value_alloc(PCOL_DATA col_data, size_t size)
 {
-    clear_col_value(col_data);
-    if (size <= COL_DATA_INLINE_LEN) {
-        col_data->common_data.str_data = col_data->inline_data;
-        return (ub1*)col_data->inline_data;
-    }
     ub1* buffer = (ub1*)malloc(size);
     if (buffer == nullptr)
         return nullptr;
     col_data->common_data.data = buffer;
     col_data->mem_alloc = 1;
     return buffer;
-}
-
-int set_col_text(PCOL_DATA col_data, const char* text, ub4 length)
-{
-    char* out = (char*)get_col_value_buffer(col_data, (size_t)length + 1);
-    if (out == nullptr) {
-        col_data->is_null = 1;
-        return FALSE;
-    }
-    if (length > 0)
-        memmove(out, text, length);
-    out[length] = '\0';
-    col_data->data_len = length;
-    col_data->data_type = CDT_TEXT;
-    col_data->is_null = 0;
-    return TRUE;
 }
 
 int set_col_bytes(PCOL_DATA col_data, const ub1* bytes, ub4 length)

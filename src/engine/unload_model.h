@@ -6,6 +6,8 @@
 // callback moves them out.
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "base/config.h"
 #include "base/file_loader.h"
@@ -211,15 +213,53 @@ void release_sample_data(PSAMPLE_DATA sample);
 int init_grid_item(PGRID_ITEM item, ub4 cols);
 void release_grid_item(PGRID_ITEM item);
 
-// Converted values held by a COL_DATA (unload_model.cpp).
-void clear_col_value(PCOL_DATA col_data);
+// Converted values held by a COL_DATA. Inline: the converters call these
+// once per value.
+inline void clear_col_value(PCOL_DATA col_data)
+{
+    if (col_data->mem_alloc)
+        free(col_data->common_data.data);
+    col_data->common_data.data = nullptr;
+    col_data->mem_alloc = 0;
+    col_data->data_len = 0;
+    col_data->data_type = CDT_NONE;
+}
+// A new owned buffer of `size` bytes as the value's result (unload_model.cpp).
+ub1* get_col_value_alloc(PCOL_DATA col_data, size_t size);
 // Room for a result of `size` bytes: the inline area or a new owned buffer.
 // Drops any earlier result; null when memory ran out.
-ub1* get_col_value_buffer(PCOL_DATA col_data, size_t size);
+inline ub1* get_col_value_buffer(PCOL_DATA col_data, size_t size)
+{
+    clear_col_value(col_data);
+    if (size > COL_DATA_INLINE_LEN)
+        return get_col_value_alloc(col_data, size);
+    col_data->common_data.str_data = col_data->inline_data;
+    return (ub1*)col_data->inline_data;
+}
+// Makes the `length` bytes a converter wrote, zero-terminated, into the
+// buffer of get_col_value_buffer the value's text.
+inline void set_col_text_length(PCOL_DATA col_data, ub4 length)
+{
+    col_data->data_len = length;
+    col_data->data_type = CDT_TEXT;
+    col_data->is_null = 0;
+}
 // Stores a copy of `length` bytes as a zero-terminated text; FALSE (value
 // left NULL) when memory ran out. The source must not be an allocated result
 // of the same record, which is dropped first.
-int set_col_text(PCOL_DATA col_data, const char* text, ub4 length);
+inline int set_col_text(PCOL_DATA col_data, const char* text, ub4 length)
+{
+    char* out = (char*)get_col_value_buffer(col_data, (size_t)length + 1);
+    if (out == nullptr) {
+        col_data->is_null = 1;
+        return FALSE;
+    }
+    if (length > 0)
+        memmove(out, text, length);
+    out[length] = '\0';
+    set_col_text_length(col_data, length);
+    return TRUE;
+}
 int set_col_bytes(PCOL_DATA col_data, const ub1* bytes, ub4 length);
 
 // Batches and the callback protocol (row_batch.cpp).
