@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "base/config.h"
@@ -133,6 +134,67 @@ TEST_F(TextOutput, RowsTrailingNullsAndRowAddress)
     unload_row_to_txt(0, &params_, &row);
     end_unload_table_txt(&params_);
     EXPECT_EQ(read_file("T.txt"), "10||x\n10\n10|0x01000123|5\n");
+}
+
+// Fields are gathered and handed to the file in large writes: what comes out
+// is still every field in order, whatever their lengths, with values longer
+// than the gathering buffer, inline CLOB text and row addresses among them.
+TEST_F(TextOutput, ManyRowsOfEveryLengthComeOutInOrder)
+{
+    for (const char* delimiter : {"|", "<=>"}) {
+        strcpy(params_.delimiter, delimiter);
+        ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+        params_.lob_output_format = LOF_PART_TEXT;
+        PCOLUMN clob = make_column("DOC", ORA_CLOB, 7, 7, 4000);
+        clob->can_unload = 1;
+        std::mt19937 random(97);
+        std::string expected;
+        ROW_DATA row;
+        memset(&row, 0, sizeof(row));
+        for (int r = 0; r < 10000; r++) {
+            row.rdba = (ub4)random();
+            row.row_no = (ub4)(random() % 300);
+            config_data.record_row_addr = random() % 5 == 0 ? 1 : 0;
+            int fields = (int)(random() % 4);
+            for (int f = 0; f < fields; f++) {
+                ub1 first = f == 0 ? IS_FIRST_COLUMN : 0;
+                size_t length = random() % 1000 == 0 ? 1500000 + random() % 1000 : random() % 3000;
+                if (random() % 50 == 0)
+                    length = 0;
+                std::string text(length, (char)('a' + random() % 26));
+                COL_DATA v = text_value(text.c_str());
+                if (f > 0)
+                    expected += delimiter;
+                if (random() % 7 == 0) {
+                    // Inline CLOB text: its own path into the same file.
+                    unload_col_to_txt(nullptr, 0, clob, &v, &params_,
+                                      first | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+                } else if (random() % 11 == 0) {
+                    v.is_null = 1;
+                    unload_col_to_txt(nullptr, 0, &table_.cols[0], &v, &params_,
+                                      first | IS_FIRST_PIECE | IS_LAST_PIECE);
+                    text.clear();
+                } else {
+                    unload_col_to_txt(nullptr, 0, &table_.cols[0], &v, &params_,
+                                      first | IS_FIRST_PIECE | IS_LAST_PIECE);
+                }
+                expected += text;
+            }
+            unload_row_to_txt(0, &params_, &row);
+            if (config_data.record_row_addr) {
+                char address[64];
+                snprintf(address, sizeof(address), "%s0x%08x%s%u", delimiter, row.rdba, delimiter, row.row_no);
+                expected += address;
+            }
+            expected += "\n";
+        }
+        end_unload_table_txt(&params_);
+        config_data.record_row_addr = 0;
+        free(clob);
+        std::string written = read_file("T.txt");
+        ASSERT_EQ(written.size(), expected.size()) << delimiter;
+        EXPECT_TRUE(written == expected) << delimiter;
+    }
 }
 
 TEST_F(TextOutput, DelimiterInControlFileAndLobFiller)
