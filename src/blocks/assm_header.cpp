@@ -35,19 +35,7 @@ int get_assm_header(const ub1* buffer, PASSM_HEADER header, ub4 block_size)
     memset(header, 0, sizeof(*header));
     if (block_size < BLOCK_MIN_SIZE)
         return FALSE;
-    header->last_map = get_ub4(buffer, 28);
-    header->map_blocks = get_ub4(buffer, 32);
-    header->extents = get_ub4(buffer, 36);
-    header->blocks = get_ub4(buffer, 40);
-    header->map_offset = get_ub2(buffer, 44);
-    header->extent_no = get_ub4(buffer, 48);
-    header->block_no = get_ub4(buffer, 52);
-    header->extent_size = get_ub4(buffer, 56);
-    header->high_water = get_ub4(buffer, 60);
-    header->mapblk_rdba = get_ub4(buffer, 64);
-    header->mapblk_offset = get_ub4(buffer, 68);
-    header->seg_fl_blocks = get_ub4(buffer, 72);
-    header->blocks_below = get_ub4(buffer, 76);
+    get_extent_control(buffer, header);
     header->low_extent_no = get_ub4(buffer, 92);
     header->low_block_no = get_ub4(buffer, 96);
     header->low_extent_size = get_ub4(buffer, 100);
