@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "base/config.h"
 #include "base/file_loader.h"
+#include "scan/scanned_lob.h"
 
 ZEM_HASH_TABLE dict_ext_hash_table;
 
@@ -30,6 +32,21 @@ void load_scanned_data_list()
 {
     release_dict_ext_hash_table();
     load_file_to_hash_table(dict_ext_filename, &dict_ext_hash_table, convert_row_to_dict_ext);
+    release_scanned_lob_tables();
+    if (config_data.use_scanned_lob)
+        load_scanned_lob_tables();
+}
+
+void init_scanned_data_list()
+{
+    init_dict_ext_hash_table();
+    init_scanned_lob_tables();
+}
+
+void release_scanned_data_list()
+{
+    release_dict_ext_hash_table();
+    release_scanned_lob_tables();
 }
 
 void init_dict_ext_hash_table()

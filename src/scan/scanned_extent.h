@@ -29,8 +29,12 @@ ub4 calc_dict_extent_hash(const void* data);
 extern const char dict_ext_filename[];
 
 void* convert_row_to_dict_ext(SMALL_LINE_ARRAY fields, int count);
-// Reads the extent scan results (ext.zem) into the table; a missing file
-// leaves it empty.
+// The three scanned-data tables: extents, LOB index entries, LOB pages.
+void init_scanned_data_list();
+void release_scanned_data_list();
+// Reads the extent scan results (ext.zem) into the extent table and, when
+// use_scanned_lob is on, lobind.zem and lobpage.zem into the LOB tables; a
+// missing file leaves its table empty.
 void load_scanned_data_list();
 // Adds a copy of the record; FALSE when memory ran out.
 int add_dict_extent(const DICT_EXTENT* extent);

@@ -25,7 +25,7 @@ void start_up()
     screen_printf("\nZEM:Release %s\n\n", ZEM_RELEASE);
     init_datafile_list();
     init_dict_list();
-    init_dict_ext_hash_table();
+    init_scanned_data_list();
     init_asmdisk_list();
     init_config_data();
     free(bigfile_ts_array);
@@ -51,7 +51,7 @@ void shut_down()
     sp_printf("\n");
     release_cmd_context_list();
     clean_resource();
-    release_dict_ext_hash_table();
+    release_scanned_data_list();
     release_dict_list();
     fflush(stdout);
 }

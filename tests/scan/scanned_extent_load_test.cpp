@@ -2,6 +2,7 @@
 
 #include "base/config.h"
 #include "scan/scanned_extent.h"
+#include "scan/scanned_lob.h"
 #include "support/capture.h"
 #include "support/process.h"
 
@@ -25,4 +26,31 @@ TEST(ScannedExtentFile, LoadsRunsByDataObject)
     load_scanned_data_list();
     EXPECT_EQ(search_zem_hash_item(&dict_ext_hash_table, 70001), nullptr);
     release_dict_ext_hash_table();
+}
+
+// The LOB scan results are read only when use_scanned_lob is on, and a line
+// short of its record's fields is dropped.
+TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
+{
+    ScopedWorkDir dir("lobzem");
+    init_config_data();
+    init_scanned_data_list();
+    write_file("lobind.zem", "4,5,200,80001,1,2,3,4,5,6,700\n4,5,201,80001,1,2,3\n");
+    write_file("lobpage.zem", "4,5,300,80002,1,2,3,4,5,0\n4,5,301,80002,1,2,3,4,5,1\n4,5,302,80002,1,2\n");
+    config_data.use_scanned_lob = 0;
+    load_scanned_data_list();
+    EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 3), nullptr);
+    config_data.use_scanned_lob = 1;
+    load_scanned_data_list();
+    PZEM_HASH_ITEM ind = search_zem_hash_item(&dict_lobind_hash_table, 3);
+    ASSERT_NE(ind, nullptr);
+    ASSERT_EQ(ind->data_list_len, 1u);
+    const DICT_LOBIND* entry = (const DICT_LOBIND*)ind->data_list.header->data;
+    EXPECT_EQ(entry->blocks, 6u);
+    EXPECT_EQ(entry->bytes, 700u);
+    PZEM_HASH_ITEM pages = search_zem_hash_item(&dict_lobpage_hash_table, 3);
+    ASSERT_NE(pages, nullptr);
+    EXPECT_EQ(pages->data_list_len, 2u);
+    EXPECT_EQ(((const DICT_LOBPAGE*)pages->data_list.tail->data)->page_no, 1u);
+    release_scanned_data_list();
 }
