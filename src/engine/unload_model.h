@@ -14,6 +14,7 @@
 #include "base/types.h"
 #include "base/zem_list.h"
 #include "convert/ora_types.h"
+#include "engine/unload_damage.h"
 
 constexpr ub2 MAX_COL_CNT = 1024;
 constexpr ub4 COL_DATA_MAXLEN = 1048576; // largest value assembled from row pieces
@@ -120,6 +121,7 @@ typedef struct _tag_table {
     ub4 iot_data_obj_id;
     ub1 is_iot_table;
     ub8 row_cnt;
+    UNLOAD_DAMAGE damage; // what this unload of the table could not read
     PCOLUMN cols; // in segment column order, owned by the table
 } TABLE, *PTABLE;
 
