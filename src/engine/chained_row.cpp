@@ -97,7 +97,8 @@ void follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub
         // Checked before the piece is read, so that a piece met again is
         // not delivered twice.
         if (pieces == MAX_CHAIN_PIECES || !check_continue_row(&visited, next_rdba, next_slot)) {
-            sp_printf("loop migrating or chain\n");
+            sp_printf("loop migrating or chain,rfile#=%u,block#=%u\n", rdba_file_no(head_rdba, ts_no),
+                      rdba_block_no(head_rdba, ts_no));
             break;
         }
         if (config_data.trace_level >= TL_DETAIL) {

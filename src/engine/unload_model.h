@@ -22,6 +22,7 @@ constexpr int COLNAME_LEN = 30;
 constexpr int TABNAME_LEN = 30;
 constexpr int LOB_NAME_LEN = 30;
 constexpr ub4 INVALID_TS_NO = 0xFFFFFFFFu;
+constexpr int OUTPUT_ERROR_FILE_LEN = 1024;
 
 // lob_output_format
 constexpr int LOF_NONE = 0;      // LOB columns are not written
@@ -192,6 +193,12 @@ typedef struct _tag_unload_params {
     PSAMPLE_DATA sample_data;
     FILE* fp;
     FILE* info_fp;
+    struct _tag_table_output* output; // the text or CSV writer's state for the table
+    // The first file of the table's output that could not be written (its
+    // errno and name): the command then reports the table as failed.
+    int output_error;
+    char output_error_file[OUTPUT_ERROR_FILE_LEN];
+    int abort_unload; // the table's data can no longer be written: the engine stops reading
 } UNLOAD_PARAMS, *PUNLOAD_PARAMS;
 
 typedef struct _tag_unload_callbacks {

@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/str_util.h"
+#include "output/output_file.h"
 
 char* transform_table_filename(char* name)
 {
@@ -40,9 +40,25 @@ void get_table_file_name(char* out, size_t size, const char* schema, const char*
 
 int create_directory(const char* path)
 {
-    if (mkdir(path, 0770) == 0 || errno == EEXIST)
+    // Missing parents too, as "mkdir -p" does: a LOB root under a data
+    // directory that is not there yet.
+    if (make_directory_path(path) == 0)
         return 1;
     sp_printf("Can not create directory:%s\n", path);
+    return 0;
+}
+
+int create_data_directory()
+{
+    const char* path = config_data.data_path;
+    size_t length = strlen(path);
+    // data_path is a prefix of the file names: its directory is what comes
+    // before the last path delimiter.
+    int error = length > 0 && path[length - 1] == file_path_delimiter ? make_directory_path(path)
+                                                                       : make_parent_directories(path);
+    if (error == 0)
+        return 1;
+    sp_printf("Can not create directory:%s, error message:%s.\n", path, strerror(error));
     return 0;
 }
 

@@ -80,6 +80,8 @@ extern bool shell_restricted;
 int run_zem(FILE* input);
 
 void print_prompt();
+// Whether lines come from a person at the terminal (not a file or a pipe).
+bool is_reading_terminal();
 int get_cmd_line(LINE_ARRAY tokens);
 int parse_cmd(LINE_ARRAY tokens);
 int parse_cmd_zem(const char* keyword);

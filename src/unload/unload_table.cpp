@@ -4,13 +4,15 @@
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/rdba.h"
+#include "base/run_status.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
 #include "dict/dict_lookup.h"
 #include "engine/unload_model.h"
-#include "output/text_output.h"
+#include "output/table_writer.h"
 #include "unload/unload_cmd.h"
+#include "unload/unload_report.h"
 
 namespace {
 
@@ -37,14 +39,24 @@ void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
     params->table = table;
 }
 
-int begin_output(const char* owner, const char* table_name, const char* partition, PTABLE table, PZEM_LIST columns,
-                 PUNLOAD_PARAMS params)
+// The files of the table in the configured format; null when the format
+// has no writer (nothing is written then).
+const TABLE_WRITER* begin_output(const char* owner, const char* table_name, const char* partition, PTABLE table,
+                                 PZEM_LIST columns, PUNLOAD_PARAMS params)
 {
-    if (config_data.output_format != OUTPUT_TEXT) {
+    const TABLE_WRITER* writer = get_table_writer(config_data.output_format);
+    if (writer == nullptr) {
         sp_printf("not implemented feature.\n");
-        return 0;
+        return nullptr;
     }
-    return begin_unload_table_txt(owner, table_name, partition, table, columns, params);
+    if (!writer->begin(owner, table_name, partition, table, columns, params)) {
+        // The writer said why; a file that could not be opened is a failure
+        // of the command's output.
+        if (params->output_error != 0)
+            note_output_failure();
+        return nullptr;
+    }
+    return writer;
 }
 
 void copy_storage(PTABLE table, const STORAGE_INFO* storage)
@@ -62,17 +74,20 @@ void print_segment(const STORAGE_INFO* s)
               s->dataobj_no, s->ts_no, s->file_no, s->block_no, s->cluster);
 }
 
-void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool truncated)
+void unload_one_segment(const TABLE_WRITER* writer, PTABLE table, PUNLOAD_PARAMS params, ub4 object_id,
+                        bool truncated)
 {
     STORAGE_INFO storage;
     get_storage_info(&storage, object_id);
     if (truncated)
         storage.dataobj_no = get_trunc_dataobj_id(&storage);
     print_segment(&storage);
-    if (truncated && storage.dataobj_no == 0)
+    if ((truncated && storage.dataobj_no == 0) || params->abort_unload)
         return;
     copy_storage(table, &storage);
-    do_unload_table_txt(table, params);
+    table->damage.segment_error = 0;
+    writer->do_segment(table, params);
+    show_segment_error(table);
 }
 
 // Block-range form: datafile <rfile#> block <block#> [blocks n] [partition p].
@@ -112,17 +127,6 @@ int parse_block_range(LINE_ARRAY tokens, int count, TABLE_REQUEST* request)
     request->spec_block = block;
     sp_printf("unload specific block mode.\n");
     return 1;
-}
-
-void print_finish(const TABLE* table, const char* table_name, const char* partition)
-{
-    char now[TIME_STR_LEN];
-    if (partition != nullptr)
-        sp_printf("\nTtable %s,partition %s ", table_name, partition);
-    else
-        sp_printf("\nTable %s ", table_name);
-    display_unload_rows(table->row_cnt);
-    sp_printf("At %s \n\n", current_time_str(now));
 }
 
 // Everything after the table is resolved: partitions, output files, segments.
@@ -179,17 +183,18 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
-    if (begin_output(request->owner, request->table, partition, &table, &columns, &params)) {
+    const TABLE_WRITER* writer = begin_output(request->owner, request->table, partition, &table, &columns, &params);
+    if (writer != nullptr) {
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
                 if (part_id == 0 || p->part_obj_id == part_id)
-                    unload_one_segment(&table, &params, p->part_obj_id, truncated);
+                    unload_one_segment(writer, &table, &params, p->part_obj_id, truncated);
             }
         } else
-            unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
-        end_unload_table_txt(&params);
-        print_finish(&table, request->table, partition);
+            unload_one_segment(writer, &table, &params, iot ? iot_id : request->object_id, truncated);
+        writer->end(&params);
+        show_table_result(&table, request->table, partition, &params);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -272,7 +277,8 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
     // The files are named after the object, without an owner prefix.
     char file_table[DICTNAME_LEN + 1];
     snprintf(file_table, sizeof(file_table), "ZEM_%010u", object_id);
-    if (begin_output("", file_table, nullptr, &table, &columns, &params)) {
+    const TABLE_WRITER* writer = begin_output("", file_table, nullptr, &table, &columns, &params);
+    if (writer != nullptr) {
         STORAGE_INFO storage;
         bool found = get_storage_info(&storage, object_id) == 1;
         storage.dataobj_no = data_object_id;
@@ -290,11 +296,9 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.file_no = table.block_no = 0;
             table.table_index = 0;
         }
-        do_unload_table_txt(&table, &params);
-        end_unload_table_txt(&params);
-        sp_printf("\nTable %s ", table_name);
-        display_unload_rows(table.row_cnt);
-        sp_printf("At %s \n\n", current_time_str(now));
+        writer->do_segment(&table, &params);
+        writer->end(&params);
+        show_table_result(&table, table_name, nullptr, &params);
     }
     release_table(&table, 0);
     release_zem_list(&columns);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <random>
 #include <string>
@@ -168,7 +169,7 @@ TEST_F(TextOutput, ManyRowsOfEveryLengthComeOutInOrder)
                 if (random() % 7 == 0) {
                     // Inline CLOB text: its own path into the same file.
                     unload_col_to_txt(nullptr, 0, clob, &v, &params_,
-                                      first | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+                                      first | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
                 } else if (random() % 11 == 0) {
                     v.is_null = 1;
                     unload_col_to_txt(nullptr, 0, &table_.cols[0], &v, &params_,
@@ -213,11 +214,22 @@ TEST_F(TextOutput, DelimiterInControlFileAndLobFiller)
 
 TEST_F(TextOutput, UnopenableDataFileStopsTheTable)
 {
-    strcpy(config_data.data_path, "/nonexistent/dir/");
+    // A data directory that cannot be made: a file stands where it would go.
+    write_file("plain", "");
+    strcpy(config_data.data_path, "plain/dir/");
     std::string out = capture_stdout(
         [&] { EXPECT_EQ(begin_unload_table_txt("S", "T", nullptr, &table_, &columns_, &params_), 0); });
-    EXPECT_EQ(out, "open file /nonexistent/dir/S_T.txt for writing data error! error message:No such file or "
-                   "directory.\n");
+    EXPECT_EQ(out, "open file plain/dir/S_T.txt for writing data error! error message:Not a directory.\n");
+    EXPECT_EQ(params_.output_error, ENOTDIR);
+}
+
+TEST_F(TextOutput, MissingDataDirectoryIsMade)
+{
+    strcpy(config_data.data_path, "new/deeper/");
+    ASSERT_EQ(begin_unload_table_txt("S", "T", nullptr, &table_, &columns_, &params_), 1);
+    end_unload_table_txt(&params_);
+    EXPECT_TRUE(path_exists("new/deeper/S_T.txt"));
+    EXPECT_TRUE(path_exists("new/deeper/S_T.ctl"));
 }
 
 TEST_F(TextOutput, LobFilesAndDirectories)
@@ -236,7 +248,7 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     EXPECT_TRUE(path_exists("lob00077_0003/0002"));
 
     // A CLOB piece with "%" in it reaches its file unchanged.
-    params_.fp = fopen("doc.txt", "w");
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "doc", nullptr, &table_, &columns_, &params_), 1);
     params_.lob_output_format = LOF_TEXT;
     COL_DATA v = text_value("100% sure %s");
     v.lob_full_name = full;
@@ -248,10 +260,16 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     EXPECT_EQ(read_file(full), "100% sure %s");
     EXPECT_EQ(read_file("doc.txt"), std::string("|") + name);
 
-    strcpy(config_data.lob_path, "/nonexistent/lobs/");
+    // Missing parents of the LOB root are made; a file in the way fails.
+    strcpy(config_data.lob_path, "lobs/deeper/");
     PCOLUMN d = make_column("PIC", ORA_BLOB, 4, 4, 4000);
+    EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 1);
+    EXPECT_TRUE(path_exists("lobs/deeper/lob00000_0004/0001"));
+    write_file("plain", "");
+    strcpy(config_data.lob_path, "plain/lobs/");
+    d->lob.dir_ind = 0;
     std::string out = capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
-    EXPECT_NE(out.find("Can not create directory:/nonexistent/lobs/lob00000_0004/0001\n"), std::string::npos);
+    EXPECT_NE(out.find("Can not create directory:plain/lobs/lob00000_0004/0001\n"), std::string::npos);
     free(c);
     free(d);
 }

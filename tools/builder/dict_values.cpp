@@ -28,7 +28,9 @@ std::string fraction_text(uint32_t nanos, int scale)
         return "";
     char text[16];
     snprintf(text, sizeof(text), "%09u", nanos);
-    return "." + std::string(text).substr(0, (size_t)std::min(scale, 9));
+    std::string fraction = ".";
+    fraction.append(text, (size_t)std::min(scale, 9));
+    return fraction;
 }
 
 std::string float_text(double value)
@@ -72,7 +74,11 @@ std::string canonical_decimal(const std::string& decimal)
         frac.pop_back();
     if (whole.empty())
         whole = "0";
-    std::string out = whole + (frac.empty() ? "" : "." + frac);
+    std::string out = whole;
+    if (!frac.empty()) {
+        out += '.';
+        out += frac;
+    }
     if (out == "0")
         return out;
     return (negative ? "-" : "") + out;
