@@ -91,7 +91,7 @@ const char* get_damage_reason_text(int reason)
     static const char* const texts[DMG_REASON_COUNT] = {
         "unreadable",        "tail mismatch",       "marked corrupt",      "checksum mismatch",
         "not a data block",  "damaged header",      "other data object",   "cannot be decoded",
-        "extent map unreadable", "datafile missing",
+        "segment header or extent map unreadable", "datafile missing",
     };
     if (reason == DMG_ROWS_LOST)
         return "rows lost";

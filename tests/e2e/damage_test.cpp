@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <unistd.h>
 #include <set>
 
 #include "builder/demo_schema.h"
@@ -153,3 +154,37 @@ TEST_P(DamagedTable, UndamagedBlocksGiveEveryRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, DamagedTable, ::testing::Values(1u, 20241206u, 777u, 4242u));
+
+// The users' datafile replaced by random bytes: each table says that its
+// segment header could not be read, and how much, rather than a bare
+// "0 rows unloaded".
+TEST(DamagedFile, RandomBytesInPlaceOfTheUsersFile)
+{
+    E2eDatabase db("random_users", zb::demo_dictionary());
+    ASSERT_EQ(db.run("unload dict\n").status, 0);
+    std::string bytes = read_file(db.path("USERS01.DBF"));
+    std::mt19937 rng(5);
+    for (size_t i = 8192; i < bytes.size(); i++)
+        bytes[i] = (char)rng();
+    write_file(db.path("USERS01.DBF"), bytes);
+    ZemRun r = db.run("unload table scott.dept\nunload table scott.sales\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_GOLDEN("e2e/damage/random_users.txt", r.out);
+}
+
+// Workers of a parallel user unload print to the terminal and their own
+// logs; the session's spool gets their logs, summaries included, and a
+// worker whose table could not be written makes the exit status 1.
+TEST(DamagedFile, ParallelWorkersReachTheSpoolAndTheStatus)
+{
+    zb::DictionaryDef def = zb::demo_dictionary();
+    def.tables.push_back(zb::numbered_table("SCOTT", "BIG", 1200, 80));
+    E2eDatabase db("damage_parallel", def, "", [](zb::BuiltDatabase& b) { damage_table(b, "SCOTT.BIG", 1); });
+    ASSERT_EQ(symlink("/dev/full", db.path("out/SCOTT_EMP.txt").c_str()), 0);
+    ZemRun r = db.run("unload dict\nspool on\nunload user scott parallel 2\nspool off\n", 60);
+    EXPECT_EQ(r.status, 1);
+    std::string spool = read_file(db.path("zem_spool.txt"));
+    EXPECT_EQ(count_of(spool, "Damage in table BIG: "), 1u);
+    EXPECT_EQ(count_of(spool, "\nTable EMP failed: write file out/SCOTT_EMP.txt error! "), 1u);
+    EXPECT_EQ(count_of(spool, "unload user 'SCOTT' parallel finished."), 1u);
+}

@@ -274,6 +274,25 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     free(d);
 }
 
+// A LOB file that cannot be written fails the table with its name and error.
+TEST_F(TextOutput, LobFileThatCannotBeWrittenFailsTheTable)
+{
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+    params_.lob_output_format = LOF_TEXT;
+    PCOLUMN c = make_column("PIC", ORA_BLOB, 7, 7, 4000);
+    c->can_unload = 1;
+    COL_DATA v = text_value("");
+    v.lob_full_name = (char*)"/dev/full";
+    v.lob_file_name = (char*)"pic.dat";
+    const ub1 bytes[] = {1, 2, 3};
+    unload_col_to_txt(bytes, 3, c, &v, &params_, IS_FIRST_COLUMN | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, c, &v, &params_, IS_LOB_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
+    EXPECT_EQ(v.lob_file, nullptr);
+    EXPECT_EQ(params_.output_error, ENOSPC);
+    EXPECT_STREQ(params_.output_error_file, "/dev/full");
+    free(c);
+}
+
 TEST(TypeTexts, SqlControlAndSampleWords)
 {
     COLUMN c;
