@@ -36,9 +36,9 @@ inline void begin_field(PTABLE_OUTPUT out)
         out->lob_value_open = false;
     }
     bool clob = column->ora_type == ORA_CLOB;
-    bool has_content = col_data != nullptr && !col_data->is_null &&
-                       (clob ? col_data->data_len > 0 && col_data->common_data.str_data != nullptr
-                             : length > 0 && data != nullptr);
+    bool has_content =
+        col_data != nullptr && !col_data->is_null &&
+        (clob ? col_data->data_len > 0 && col_data->common_data.str_data != nullptr : length > 0 && data != nullptr);
     if (has_content) {
         if (!out->lob_value_open) {
             put_output_text(&out->data, clob ? "\"" : "\\x");
@@ -158,7 +158,8 @@ void unload_row_to_csv(ub2, PUNLOAD_PARAMS params, PROW_DATA row)
         begin_field(out);
     if (row_address) {
         char text[32];
-        int n = snprintf(text, sizeof(text), "0x%08x,%u", row != nullptr ? row->rdba : 0, row != nullptr ? row->row_no : 0);
+        int n =
+            snprintf(text, sizeof(text), "0x%08x,%u", row != nullptr ? row->rdba : 0, row != nullptr ? row->row_no : 0);
         begin_field(out);
         put_output_bytes(&out->data, text, (size_t)n);
     }

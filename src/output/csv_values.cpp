@@ -110,8 +110,8 @@ void init_csv_values(PCSV_VALUES values)
             size_t out_left = sizeof(back);
             iconv(values->to_utf8, nullptr, nullptr, nullptr, nullptr);
             size_t r = iconv(values->to_utf8, &in, &in_left, &out, &out_left);
-            values->ascii_same = r != (size_t)-1 && in_left == 0 && sizeof(back) - out_left == 127 &&
-                                 memcmp(ascii, back, 127) == 0;
+            values->ascii_same =
+                r != (size_t)-1 && in_left == 0 && sizeof(back) - out_left == 127 && memcmp(ascii, back, 127) == 0;
         }
     }
     iconv_t national = get_iconv(config_data.ncharset_id, AL32UTF8_ID);
@@ -130,8 +130,8 @@ void init_csv_values(PCSV_VALUES values)
     // Hours and minutes were checked when read (at most 14 and 59).
     unsigned hours = (unsigned)config_data.db_timezone_hour % 100;
     unsigned minutes = (unsigned)config_data.db_timezone_min % 100;
-    snprintf(values->db_zone, sizeof(values->db_zone), " %c%02u:%02u", config_data.db_timezone_east ? '+' : '-',
-             hours, minutes);
+    snprintf(values->db_zone, sizeof(values->db_zone), " %c%02u:%02u", config_data.db_timezone_east ? '+' : '-', hours,
+             minutes);
 }
 
 void release_csv_values(PCSV_VALUES values)

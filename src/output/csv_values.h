@@ -28,15 +28,15 @@
 #include "output/output_file.h"
 
 typedef struct _tag_csv_values {
-    iconv_t to_utf8 = nullptr;      // database character set -> UTF-8; null: taken as UTF-8
-    bool ascii_same = true;         // the database character set writes ASCII as ASCII
-    bool national_utf8 = false;     // cs_iconv gives UTF-8 while the table is written
-    bool clob_utf8 = false;         // clob_iconv gives UTF-8 while the table is written
+    iconv_t to_utf8 = nullptr;  // database character set -> UTF-8; null: taken as UTF-8
+    bool ascii_same = true;     // the database character set writes ASCII as ASCII
+    bool national_utf8 = false; // cs_iconv gives UTF-8 while the table is written
+    bool clob_utf8 = false;     // clob_iconv gives UTF-8 while the table is written
     iconv_t saved_cs_iconv = nullptr;
     iconv_t saved_clob_iconv = nullptr;
     bool swapped = false;
-    char db_zone[12] = {};          // " +hh:mm"
-    std::string scratch;            // a value's UTF-8 text
+    char db_zone[12] = {}; // " +hh:mm"
+    std::string scratch;   // a value's UTF-8 text
 } CSV_VALUES, *PCSV_VALUES;
 
 // Opens the converters to UTF-8 and puts the national and CLOB ones in place

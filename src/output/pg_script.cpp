@@ -57,13 +57,9 @@ const char* get_pg_type(const COLUMN* column, char* text)
     case ORA_VARCHAR2: return get_sized("varchar", char_length(column), text);
     case ORA_CHAR: return get_sized("char", char_length(column), text);
     case ORA_DATE: return "timestamp(0)";
-    case ORA_TIMESTAMP:
-        snprintf(text, PG_TYPE_TEXT_LEN, "timestamp(%u)", fraction_digits(column));
-        return text;
+    case ORA_TIMESTAMP: snprintf(text, PG_TYPE_TEXT_LEN, "timestamp(%u)", fraction_digits(column)); return text;
     case ORA_TIMESTAMP_TZ:
-    case ORA_TIMESTAMP_LTZ:
-        snprintf(text, PG_TYPE_TEXT_LEN, "timestamptz(%u)", fraction_digits(column));
-        return text;
+    case ORA_TIMESTAMP_LTZ: snprintf(text, PG_TYPE_TEXT_LEN, "timestamptz(%u)", fraction_digits(column)); return text;
     case ORA_BINARY_FLOAT: return "real";
     case ORA_BINARY_DOUBLE: return "double precision";
     case ORA_LONG:

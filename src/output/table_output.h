@@ -15,14 +15,14 @@ constexpr size_t DATA_BUFFER_SIZE = 1024 * 1024;
 
 typedef struct _tag_table_output {
     OUTPUT_FILE data;
-    TEXT_FIELDS fields;        // text output
-    CSV_VALUES csv;            // CSV output
+    TEXT_FIELDS fields; // text output
+    CSV_VALUES csv;     // CSV output
     // The control file, written again at the end when values were enclosed.
     std::string ctl_path;
     std::string schema;
     std::string table_name;
     std::string data_name;
-    std::string lob_text;      // inline CLOB text, written whole with its last piece
+    std::string lob_text;        // inline CLOB text, written whole with its last piece
     bool lob_value_open = false; // CSV: a LOB value's content has begun in the file
     ub4 row_fields = 0;          // CSV: fields of the current row written so far
     ub4 table_fields = 0;        // CSV: fields of every row

@@ -10,8 +10,8 @@
 
 typedef struct _tag_table_writer {
     int output_format;
-    int (*begin)(const char* schema, const char* table_name, const char* partition, PTABLE table,
-                 PZEM_LIST columns, PUNLOAD_PARAMS params);
+    int (*begin)(const char* schema, const char* table_name, const char* partition, PTABLE table, PZEM_LIST columns,
+                 PUNLOAD_PARAMS params);
     void (*do_segment)(PTABLE table, PUNLOAD_PARAMS params);
     void (*end)(PUNLOAD_PARAMS params);
 } TABLE_WRITER;

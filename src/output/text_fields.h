@@ -35,12 +35,12 @@ typedef struct _tag_text_fields {
     char delimiter[DELIMITER_MAX_LEN + 1];
     ub1 delimiter_len;
     char enclosure;
-    ub1 careful[256];  // bytes that send a value to the full check
-    ub1 leading[256];  // bytes that may not begin a value written as it is
+    ub1 careful[256]; // bytes that send a value to the full check
+    ub1 leading[256]; // bytes that may not begin a value written as it is
     char record_end[RECORD_END_MAX_LEN + 1];
     ub1 record_end_len;
-    ub1 enclosed;      // some value was enclosed: the control file must say so
-    ub1 line_breaks;   // records end with the three-byte terminator
+    ub1 enclosed;    // some value was enclosed: the control file must say so
+    ub1 line_breaks; // records end with the three-byte terminator
 } TEXT_FIELDS, *PTEXT_FIELDS;
 
 void init_text_fields(PTEXT_FIELDS fields, const char* delimiter);

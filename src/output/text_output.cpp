@@ -60,7 +60,8 @@ void put_lob_file_piece(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA c
     if (!col_data->is_null && !col_data->lob_file_error && col_data->lob_full_name != nullptr) {
         if (col_data->lob_file == nullptr) {
             col_data->lob_file = fopen(col_data->lob_full_name, clob ? "w" : "wb");
-            if (col_data->lob_file == nullptr && errno == ENOENT && make_parent_directories(col_data->lob_full_name) == 0)
+            if (col_data->lob_file == nullptr && errno == ENOENT &&
+                make_parent_directories(col_data->lob_full_name) == 0)
                 col_data->lob_file = fopen(col_data->lob_full_name, clob ? "w" : "wb");
             if (col_data->lob_file == nullptr) {
                 int err = errno;

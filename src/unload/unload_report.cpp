@@ -30,8 +30,7 @@ void show_unload_damage(const char* table_name, const char* partition, const UNL
         if (i == DMG_OTHER_OBJECT || damage->blocks[i] == 0)
             continue;
         skipped += damage->blocks[i];
-        reasons += (reasons.empty() ? "" : ", ") + std::to_string(damage->blocks[i]) + " " +
-                   get_damage_reason_text(i);
+        reasons += (reasons.empty() ? "" : ", ") + std::to_string(damage->blocks[i]) + " " + get_damage_reason_text(i);
     }
     if (skipped > 0)
         parts = count_of(skipped, "block skipped", "blocks skipped") + " (" + reasons + ")";
@@ -53,8 +52,7 @@ void show_unload_damage(const char* table_name, const char* partition, const UNL
         sp_printf("First damaged blocks: %s.\n", first.c_str());
 }
 
-void show_table_result(const TABLE* table, const char* table_name, const char* partition,
-                       const UNLOAD_PARAMS* params)
+void show_table_result(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params)
 {
     char now[TIME_STR_LEN];
     if (partition != nullptr)

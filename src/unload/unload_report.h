@@ -12,7 +12,6 @@ void show_unload_damage(const char* table_name, const char* partition, const UNL
 // "\nTable T N rows unloaded\n" (or "\nTable T failed: write file F error!
 // error message:E.\n"), the damage summary, "At <time> \n\n". A failure is
 // noted for the exit status.
-void show_table_result(const TABLE* table, const char* table_name, const char* partition,
-                       const UNLOAD_PARAMS* params);
+void show_table_result(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params);
 // After a segment whose header could not be read.
 void show_segment_error(const TABLE* table);

@@ -24,13 +24,13 @@
 
 namespace {
 
-#define REQUIRE_SERVER(pg)                                                                        \
-    do {                                                                                           \
-        if (!(pg).problem().empty()) {                                                             \
-            if (getenv("CI") != nullptr)                                                           \
-                FAIL() << "PostgreSQL is needed in CI: " << (pg).problem();                      \
-            GTEST_SKIP() << "PostgreSQL tests skipped: " << (pg).problem();                      \
-        }                                                                                          \
+#define REQUIRE_SERVER(pg)                                                                                             \
+    do {                                                                                                               \
+        if (!(pg).problem().empty()) {                                                                                 \
+            if (getenv("CI") != nullptr)                                                                               \
+                FAIL() << "PostgreSQL is needed in CI: " << (pg).problem();                                            \
+            GTEST_SKIP() << "PostgreSQL tests skipped: " << (pg).problem();                                            \
+        }                                                                                                              \
     } while (0)
 
 using Rows = std::vector<std::vector<std::string>>;
@@ -99,8 +99,9 @@ std::string select_of(const zb::DictColumn& c)
     switch (c.type) {
     case zb::TY_DATE: return "to_char(" + id + ", 'YYYY-MM-DD HH24:MI:SS')";
     case zb::TY_TIMESTAMP:
-        return c.scale <= 0 ? "to_char(" + id + ", 'YYYY-MM-DD HH24:MI:SS')"
-                            : "to_char(" + id + ", 'YYYY-MM-DD HH24:MI:SS.FF" + std::to_string(std::min(c.scale, 6)) + "')";
+        return c.scale <= 0
+                   ? "to_char(" + id + ", 'YYYY-MM-DD HH24:MI:SS')"
+                   : "to_char(" + id + ", 'YYYY-MM-DD HH24:MI:SS.FF" + std::to_string(std::min(c.scale, 6)) + "')";
     case zb::TY_TIMESTAMP_TZ:
     case zb::TY_TIMESTAMP_LTZ: return "extract(epoch from " + id + ")";
     case zb::TY_RAW:
@@ -165,16 +166,23 @@ zb::DictTable edge_table()
     t.owner = "SCOTT";
     t.name = "Edge Cases";
     zb::DictColumn n = zb::c_number("N_NEG_SCALE", 5, -2), small = zb::c_number("N_SMALL", 2, 5);
-    t.columns = {zb::c_number("ID"), zb::c_varchar2("Quoted \"Col\"", 40), zb::c_timestamp("TS9", 9),
-                 zb::c_binary_float("BF"), zb::c_binary_double("BD"), n, small, zb::c_date("D")};
-    t.rows = {zb::row_of({zb::v_int(1), zb::v_text("a,b \"c\"\r\nd"), zb::v_timestamp(2024, 5, 6, 7, 8, 9, 123456789, 9),
-                          zb::v_binary_float(INFINITY), zb::v_binary_double(-INFINITY), zb::v_number("12300"),
-                          zb::v_number("0.00012"), zb::v_date(1500, 2, 29, 10, 0, 0)}),
-              zb::row_of({zb::v_int(2), zb::v_text("\\."), zb::v_timestamp(2024, 5, 6, 7, 8, 9, 5, 9),
-                          zb::v_binary_float(NAN), zb::v_binary_double(NAN), zb::v_null(), zb::v_null(),
-                          zb::v_date(1600, 2, 29)}),
-              zb::row_of({zb::v_int(3), zb::v_text("  spaced  "), zb::v_null(), zb::v_null(), zb::v_null(), zb::v_null(),
-                          zb::v_null(), zb::v_null()})};
+    t.columns = {zb::c_number("ID"),
+                 zb::c_varchar2("Quoted \"Col\"", 40),
+                 zb::c_timestamp("TS9", 9),
+                 zb::c_binary_float("BF"),
+                 zb::c_binary_double("BD"),
+                 n,
+                 small,
+                 zb::c_date("D")};
+    t.rows = {
+        zb::row_of({zb::v_int(1), zb::v_text("a,b \"c\"\r\nd"), zb::v_timestamp(2024, 5, 6, 7, 8, 9, 123456789, 9),
+                    zb::v_binary_float(INFINITY), zb::v_binary_double(-INFINITY), zb::v_number("12300"),
+                    zb::v_number("0.00012"), zb::v_date(1500, 2, 29, 10, 0, 0)}),
+        zb::row_of({zb::v_int(2), zb::v_text("\\."), zb::v_timestamp(2024, 5, 6, 7, 8, 9, 5, 9),
+                    zb::v_binary_float(NAN), zb::v_binary_double(NAN), zb::v_null(), zb::v_null(),
+                    zb::v_date(1600, 2, 29)}),
+        zb::row_of({zb::v_int(3), zb::v_text("  spaced  "), zb::v_null(), zb::v_null(), zb::v_null(), zb::v_null(),
+                    zb::v_null(), zb::v_null()})};
     return t;
 }
 

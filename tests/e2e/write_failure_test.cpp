@@ -42,8 +42,10 @@ TEST_F(WriteFailure, TableFailsAndTheNextOneIsUnloaded)
     full("out/SCOTT_DEPT.ctl");
     ZemRun r = db_->run("unload table scott.emp\nunload table scott.dept\nunload table scott.salgrade\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.txt " + std::string(NO_SPACE)), std::string::npos);
-    EXPECT_NE(r.out.find("\nTable DEPT failed: write file out/SCOTT_DEPT.ctl " + std::string(NO_SPACE)), std::string::npos);
+    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.txt " + std::string(NO_SPACE)),
+              std::string::npos);
+    EXPECT_NE(r.out.find("\nTable DEPT failed: write file out/SCOTT_DEPT.ctl " + std::string(NO_SPACE)),
+              std::string::npos);
     EXPECT_EQ(r.out.find("EMP 14 rows unloaded"), std::string::npos);
     EXPECT_NE(r.out.find("\nTable SALGRADE 5 rows unloaded\n"), std::string::npos);
 
@@ -59,7 +61,8 @@ TEST_F(WriteFailure, CsvFileFails)
     write_file(db_->path("csv.txt"), read_file(db_->path("config.txt")) + "output_format csv\n");
     ZemRun r = db_->run("load config csv.txt\nunload table scott.emp\n");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.csv " + std::string(NO_SPACE)), std::string::npos);
+    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.csv " + std::string(NO_SPACE)),
+              std::string::npos);
 }
 
 TEST_F(WriteFailure, DictionaryCacheFileKeepsItsPreviousContents)

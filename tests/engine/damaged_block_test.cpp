@@ -112,7 +112,8 @@ TEST_P(DamagedBlocks, DamagedBlockIsSkippedAndItsNeighboursRowsComeOut)
     Recorder recorder;
     UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
     std::string place = "rfile#=5,block#=" + std::to_string(victim);
-    std::string message = d.message == CORRUPTED ? "Corrupted block,rdba=" + std::to_string(file.rdba(victim)) + "," + place + "\n"
+    std::string rdba = std::to_string(file.rdba(victim));
+    std::string message = d.message == CORRUPTED  ? "Corrupted block,rdba=" + rdba + "," + place + "\n"
                           : d.message == CHECKSUM ? "Block's checksum value failed error," + place + ".\n"
                           : d.message == NOT_DATA ? "block is not a data block," + place + "\n"
                                                   : "";

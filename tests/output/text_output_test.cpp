@@ -268,7 +268,8 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     write_file("plain", "");
     strcpy(config_data.lob_path, "plain/lobs/");
     d->lob.dir_ind = 0;
-    std::string out = capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
+    std::string out =
+        capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
     EXPECT_NE(out.find("Can not create directory:plain/lobs/lob00000_0004/0001\n"), std::string::npos);
     free(c);
     free(d);

@@ -182,8 +182,8 @@ std::vector<std::vector<std::string>> load_text_rows(const std::string& text, co
                 next = d.empty() ? std::string::npos : record.find(d, pos);
             } else {
                 next = d.empty() ? std::string::npos : record.find(d, at);
-                value = record.substr(q.empty() ? at : first, next == std::string::npos ? std::string::npos
-                                                                                         : next - (q.empty() ? at : first));
+                size_t from = q.empty() ? at : first;
+                value = record.substr(from, next == std::string::npos ? std::string::npos : next - from);
                 if (std::all_of(value.begin(), value.end(), blank))
                     value.clear();
             }

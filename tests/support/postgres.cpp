@@ -109,16 +109,16 @@ PgServer::PgServer()
             return;
         }
     }
-    CommandRun init = run_command({bindir_ + "/initdb", "-D", root_ + "/data", "-A", "trust", "-U", "zem",
-                                   "-E", "UTF8", "--locale=C", "--no-sync"},
+    CommandRun init = run_command({bindir_ + "/initdb", "-D", root_ + "/data", "-A", "trust", "-U", "zem", "-E", "UTF8",
+                                   "--locale=C", "--no-sync"},
                                   root_, uid_, gid_);
     if (init.status != 0) {
         problem_ = "initdb failed: " + init.out;
         return;
     }
     // No TCP at all: the socket in the scratch directory is the only way in.
-    CommandRun start = run_command({bindir_ + "/pg_ctl", "-D", root_ + "/data", "-l", root_ + "/server.log", "-w",
-                                    "-o", "-c listen_addresses='' -k " + root_ + " -c fsync=off", "start"},
+    CommandRun start = run_command({bindir_ + "/pg_ctl", "-D", root_ + "/data", "-l", root_ + "/server.log", "-w", "-o",
+                                    "-c listen_addresses='' -k " + root_ + " -c fsync=off", "start"},
                                    root_, uid_, gid_);
     started_ = start.status == 0;
     if (!started_)
@@ -135,8 +135,8 @@ PgServer::~PgServer()
 
 CommandRun PgServer::psql(const std::string& dir, const std::vector<std::string>& args) const
 {
-    std::vector<std::string> argv = {psql_, "-X", "-q", "-h", root_, "-U", "zem", "-d", "postgres",
-                                     "-v", "ON_ERROR_STOP=1"};
+    std::vector<std::string> argv = {
+        psql_, "-X", "-q", "-h", root_, "-U", "zem", "-d", "postgres", "-v", "ON_ERROR_STOP=1"};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_command(argv, dir);
 }
