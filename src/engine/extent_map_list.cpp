@@ -17,7 +17,6 @@
 #include <cstdlib>
 
 #include "base/config.h"
-#include "base/printer.h"
 #include "base/rdba.h"
 #include "base/trace.h"
 #include "blocks/block_header.h"

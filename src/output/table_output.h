@@ -22,6 +22,7 @@ typedef struct _tag_table_output {
     std::string schema;
     std::string table_name;
     std::string data_name;
+    const TABLE* table = nullptr;
     std::string lob_text;        // inline CLOB text, written whole with its last piece
     bool lob_value_open = false; // CSV: a LOB value's content has begun in the file
     ub4 row_fields = 0;          // CSV: fields of the current row written so far

@@ -100,6 +100,8 @@ void put_lob_file_piece(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA c
     if ((flags & IS_LOB_FIRST_PIECE) && !(flags & IS_FIRST_COLUMN))
         put_delimiter(out, params->delimiter);
     if (column->ora_type == ORA_CLOB && params->lob_output_format == LOF_PART_TEXT) {
+        if (flags & IS_LOB_FIRST_PIECE)
+            out->lob_text.clear();
         if (col_data != nullptr && !col_data->is_null && col_data->data_len > 0)
             out->lob_text.append(col_data->common_data.str_data, col_data->data_len);
         if (flags & IS_LOB_LAST_PIECE) {
@@ -150,6 +152,7 @@ int begin_unload_table_txt(const char* schema, const char* table_name, const cha
     out->data_name = name;
     out->schema = schema != nullptr ? schema : "";
     out->table_name = table_name;
+    out->table = table;
 
     char sql_name[OUT_NAME_LEN];
     get_table_file_name(sql_name, sizeof(sql_name), schema, table_name, nullptr, "sql");
@@ -182,9 +185,9 @@ void end_unload_table_txt(PUNLOAD_PARAMS params)
     if (error != 0)
         note_output_error(params, error, out->data.path);
     // Values were enclosed or held line feeds: the control file must say so.
-    if (error == 0 && (out->fields.enclosed || out->fields.line_breaks) && params->table != nullptr) {
+    if (error == 0 && (out->fields.enclosed || out->fields.line_breaks)) {
         error = generate_table_ctlfile(out->ctl_path.c_str(), out->schema.c_str(), out->table_name.c_str(),
-                                       out->data_name.c_str(), params->table, &out->fields);
+                                       out->data_name.c_str(), out->table, &out->fields);
         if (error != 0)
             note_output_error(params, error, out->ctl_path.c_str());
     }

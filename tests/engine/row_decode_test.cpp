@@ -294,12 +294,17 @@ std::vector<zb::ClusterGroup> cluster_groups()
     std::vector<zb::ClusterGroup> groups;
     for (int k = 0; k < 3; k++) {
         zb::ClusterGroup g;
-        g.key = {bytes_cell(zb::number_bytes((int64_t)(10 + k))), text_cell("key" + std::to_string(k))};
+        std::string key = "key";
+        key += std::to_string(k);
+        g.key = {bytes_cell(zb::number_bytes((int64_t)(10 + k))), text_cell(key)};
         g.tables.resize(3);
         for (int t = 0; t < 3; t++)
-            for (int r = 0; r <= t; r++)
-                g.tables[t].push_back(zb::make_row({bytes_cell(zb::number_bytes((int64_t)(100 * t + r))),
-                                                    text_cell("t" + std::to_string(t + 1) + "k" + std::to_string(k))}));
+            for (int r = 0; r <= t; r++) {
+                std::string text = "t";
+                text += std::to_string(t + 1) + "k" + std::to_string(k);
+                g.tables[t].push_back(
+                    zb::make_row({bytes_cell(zb::number_bytes((int64_t)(100 * t + r))), text_cell(text)}));
+            }
         groups.push_back(g);
     }
     return groups;

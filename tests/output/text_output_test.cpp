@@ -275,6 +275,31 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     free(d);
 }
 
+// Inline CLOB text arrives in pieces and is written whole, enclosed when
+// the whole needs it; the control file then says so.
+TEST_F(TextOutput, InlineClobPiecesWrittenWholeAndEnclosed)
+{
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+    params_.lob_output_format = LOF_PART_TEXT;
+    PCOLUMN clob = make_column("DOC", ORA_CLOB, 7, 7, 4000);
+    clob->can_unload = 1;
+    ROW_DATA row;
+    memset(&row, 0, sizeof(row));
+    COL_DATA one = text_value("1"), first = text_value("say \"a"), second = text_value("\"\nbye");
+    unload_col_to_txt(nullptr, 0, &table_.cols[0], &one, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    unload_col_to_txt(nullptr, 0, &table_.cols[0], &one, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, clob, &first, &params_, IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, clob, &second, &params_, IS_LOB_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    end_unload_table_txt(&params_);
+    free(clob);
+    EXPECT_EQ(read_file("T.txt"), "1\x1e\"\n1|\"say \"\"a\"\"\nbye\"\x1e\"\n");
+    std::string ctl = read_file("T.ctl");
+    EXPECT_NE(ctl.find("INFILE 'T.txt' \"STR X'1e220a'\"\n"), std::string::npos);
+    EXPECT_NE(ctl.find("FIELDS TERMINATED BY X'7c' OPTIONALLY ENCLOSED BY X'22' TRAILING NULLCOLS\n"), std::string::npos);
+}
+
 // A LOB file that cannot be written fails the table with its name and error.
 TEST_F(TextOutput, LobFileThatCannotBeWrittenFailsTheTable)
 {

@@ -72,16 +72,13 @@ std::string canonical_decimal(const std::string& decimal)
         whole.erase(0, 1);
     while (!frac.empty() && frac.back() == '0')
         frac.pop_back();
-    if (whole.empty())
-        whole = "0";
-    std::string out = whole;
+    std::string out = negative ? "-" : "";
+    out += whole.empty() ? std::string(1, '0') : whole;
     if (!frac.empty()) {
         out += '.';
         out += frac;
     }
-    if (out == "0")
-        return out;
-    return (negative ? "-" : "") + out;
+    return out == "-0" ? "0" : out;
 }
 
 std::string hex_upper(const std::vector<uint8_t>& bytes)
