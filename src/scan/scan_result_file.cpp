@@ -10,8 +10,8 @@
 
 namespace {
 
-// Writes the whole buffer at the end of the file; on failure cuts the file
-// back to where this write began.
+// Writes the whole buffer at the end of the file. When a write fails, the
+// lines that reached the file whole stay and the file is cut after them.
 bool write_all(PSCAN_RESULT_FILE file)
 {
     size_t done = 0;
@@ -24,8 +24,12 @@ bool write_all(PSCAN_RESULT_FILE file)
         if (n < 0 && errno == EINTR)
             continue;
         file->error = n < 0 ? errno : ENOSPC;
-        if (done > 0 && ftruncate(file->fd, (off_t)file->size) != 0)
+        size_t whole = done;
+        while (whole > 0 && file->buffer[whole - 1] != '\n')
+            whole--;
+        if (whole < done && ftruncate(file->fd, (off_t)(file->size + whole)) != 0)
             file->error = errno;
+        file->size += whole;
         return false;
     }
     file->size += done;
