@@ -90,6 +90,8 @@ std::string scan_dir_with_lob_blocks(int order, uint32_t lob_pages)
     return dir;
 }
 
+void ignore_entry(void*, const DICT_LOBIND*) {}
+
 class ScanLobLines : public ::testing::TestWithParam<int> {};
 
 // Ids of processes whose parent is `parent`.
@@ -213,6 +215,46 @@ TEST(ScanResultFiles, WorkerThatDiesIsReported)
     for (pid_t worker : workers)
         EXPECT_FALSE(path_exists(dir + "/lobpage.zem." + std::to_string(worker)));
     remove_tree(dir);
+}
+
+// Seeded corruption of a LOB index leaf and a LOB page: the classifier and
+// the leaf walk stay inside the block (the sanitizer build checks).
+TEST(ScanResultFiles, CorruptedLobBlocksSweep)
+{
+    for (int order : {(int)zb::LITTLE, (int)zb::BIG}) {
+        config_data.byte_order = order;
+        zb::IndexBlockDef leaf;
+        leaf.trans.object_id = LOBIND_OBJ;
+        leaf.columns_in_key = 2;
+        leaf.key_size = 20;
+        for (uint8_t id = 1; id <= 20; id++)
+            leaf.rows.push_back(leaf_row(0, id, 0, order));
+        zb::CacheHeader header;
+        std::vector<zb::BlockImage> blocks = {zb::make_index_block(header, leaf, 1024, order)};
+        header.type = 40;
+        blocks.push_back(zb::make_lob_block(header, zb::LobBlockDef{}, 1024, order));
+        SCANNED_BLOCK intact;
+        get_scanned_block(blocks[0].data(), 1024, TRUE, &intact);
+        EXPECT_EQ(get_scanned_lobindex_entries(blocks[0].data(), 1024, &intact.data_header, ignore_entry, nullptr),
+                  20u);
+        uint32_t seed = 12345;
+        for (const zb::BlockImage& clean : blocks)
+            for (int round = 0; round < 3000; round++) {
+                std::vector<uint8_t> block = clean.bytes();
+                for (int flips = 0; flips < 1 + round % 4; flips++) {
+                    seed = seed * 1103515245u + 12345u;
+                    block[(seed >> 8) % block.size()] = (uint8_t)(seed >> 20);
+                }
+                SCANNED_BLOCK scanned;
+                get_scanned_block(block.data(), 1024, round % 2, &scanned);
+                DICT_LOBPAGE page;
+                get_scanned_lobpage(block.data(), 1024, &page);
+                if (scanned.kind != SCAN_BLOCK_DATA)
+                    continue;
+                get_scanned_lobindex_entries(block.data(), 1024, &scanned.data_header, ignore_entry, nullptr);
+            }
+    }
+    config_data.byte_order = BO_LITTLE;
 }
 
 TEST(ScanResultFiles, LoadConfigSwitchesScannedLobTables)
