@@ -140,7 +140,7 @@ std::vector<SCAN_FILE> get_scan_files(const SCAN_FILTER* filter)
         // Blocks 0 .. real - 1 are there to read.
         ub8 real = get_real_block_count(item);
         if (real != 0 && (item->blocks == 0 || real - 1 < item->blocks)) {
-            file.last_block = (ub4)(real - 1);
+            file.last_block = real - 1 < UB4_MAX ? (ub4)(real - 1) : UB4_MAX;
             file.cut = item->blocks != 0;
         }
         files.push_back(file);

@@ -126,8 +126,9 @@ TEST(ExtentScanFiles, GoldenResultsAndRecovery)
 {
     E2eDatabase db("scan_golden", scan_dictionary(zb::LITTLE, 8192));
     ASSERT_EQ(db.run("unload dict\n").status, 0);
-    std::string out =
-        db.run("scan extent\nunload table scott.old object truncate\nunload table scott.t1 object scanned\n").out;
+    std::string out = db.run("scan extent\nunload table scott.old object truncate\nunload table scott.t1 object scanned\n"
+                             "scan extent parallel 33\nscan extent datafile 4\n")
+                          .out;
     EXPECT_GOLDEN("scan/recovery.txt", out);
     EXPECT_GOLDEN("scan/segment.txt", read_file(db.path("segment.txt")));
     EXPECT_GOLDEN("scan/ext.zem", read_file(db.path("ext.zem")));

@@ -257,6 +257,17 @@ TEST(ScanResultFiles, CorruptedLobBlocksSweep)
     config_data.byte_order = BO_LITTLE;
 }
 
+TEST(ScanResultFiles, NoDatafilesLeaveOnlyTheHeaderLines)
+{
+    std::string dir = make_temp_dir("scanempty");
+    write_file(dir + "/ext.zem", "70001,4,5,9,1,16\n");
+    ZemRun r = run_zem_process(dir, "scan extent parallel 4\nexit\n");
+    EXPECT_NE(r.out.find("scanning extent...\nscan extent completed"), std::string::npos);
+    EXPECT_EQ(read_file(dir + "/ext.zem"), "");
+    EXPECT_EQ(read_file(dir + "/segment.txt").size(), 120u);
+    remove_tree(dir);
+}
+
 TEST(ScanResultFiles, LoadConfigSwitchesScannedLobTables)
 {
     ScopedWorkDir work("scanloadcfg");
