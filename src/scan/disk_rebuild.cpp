@@ -1,0 +1,370 @@
+// A rebuilt datafile holds block n at byte n x block size, block 0 (the
+// operating-system block) included. A blank block stands for a block no
+// disk held:
+//   off size value
+//     1    1 the file's format byte
+//     4    4 rdba of (relative file, n)
+//    14    1 sequence 1
+//    15    1 flag 1 (new block)
+//   bs-4   4 tail 1
+// type and SCN 0, everything else zero; block 0 is all zeros.
+
+#include "scan/disk_rebuild.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/byte_order.h"
+#include "base/printer.h"
+#include "base/rdba.h"
+#include "base/str_util.h"
+#include "blocks/file_header.h"
+#include "output/file_names.h"
+#include "storage/evidence_file.h"
+
+namespace {
+
+// Blank blocks are formatted this many at a time and written with one call.
+constexpr ub4 SCAN_BLANK_BATCH = 64;
+
+bool is_blank_format(ub1 format)
+{
+    switch (format) {
+    case 0x02:
+    case 0x62:
+    case 0x82:
+    case 0xa2:
+    case 0xc2:
+    case 0xe2:
+        return true;
+    default:
+        return false;
+    }
+}
+
+PDISK_SCAN_BLOCK find_scan_block(const DISK_SCAN_FILE* file, ub4 block_no)
+{
+    PDISK_SCAN_BLOCK chunk = file->block_list[(block_no - 1) / SCAN_BLOCK_LIST_ITEM_COUNT];
+    return chunk == nullptr ? nullptr : &chunk[(block_no - 1) % SCAN_BLOCK_LIST_ITEM_COUNT];
+}
+
+bool has_scan_block(const DISK_SCAN_FILE* file, ub4 block_no)
+{
+    PDISK_SCAN_BLOCK slot = find_scan_block(file, block_no);
+    return slot != nullptr && slot->has_block != 0;
+}
+
+// Writes all of `length` bytes at `offset`; a failure names the file and the
+// block, and leaves the file incomplete for the rest of the scan.
+bool write_scan_file_bytes(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1* data, size_t length)
+{
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    ub8 offset = (ub8)block_no * table->block_size;
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = pwrite(fileno(file->fp), data + done, length - done, (off_t)(offset + done));
+        if (n > 0) {
+            done += (size_t)n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        const char* reason = n == 0 ? "nothing written" : strerror(errno);
+        char name[PATH_FIELD_LEN + 16];
+        get_scan_file_name(table, rfile, name, sizeof(name));
+        std::string detail = std::string("'") + name + "' block# " + std::to_string(block_no) + ": " + reason;
+        sp_printf("writing file error %s\n", detail.c_str());
+        file->file_state = DSFS_WRITE_FAILED;
+        return false;
+    }
+    return true;
+}
+
+// The directory part of the prefix ("out/" of "out/"), made once.
+void make_extract_directory(PDISK_SCAN_FILE_TABLE table)
+{
+    if (table->directory_made)
+        return;
+    table->directory_made = 1;
+    const char* slash = strrchr(table->path_prefix, '/');
+    if (slash == nullptr || slash == table->path_prefix)
+        return;
+    std::string dir(table->path_prefix, (size_t)(slash - table->path_prefix));
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0)
+        create_directory(dir.c_str());
+}
+
+// Opens the file of `rfile` on its first block. An existing file is replaced
+// only when asked to, and a datafile or ASM disk never.
+bool create_scan_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile)
+{
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    char name[PATH_FIELD_LEN + 16];
+    get_scan_file_name(table, rfile, name, sizeof(name));
+    file->file_state = DSFS_CREATE_FAILED;
+    if (is_evidence_file(name)) {
+        sp_printf("can not overwrite datafile '%s'.\n", name);
+        return false;
+    }
+    make_extract_directory(table);
+    int flags = O_RDWR | O_CREAT | (table->overwrite ? O_TRUNC : O_EXCL);
+    int fd = open(name, flags, 0644);
+    if (fd < 0 && errno == EEXIST) {
+        sp_printf("file '%s' exists. you can not overwrite it.\n", name);
+        return false;
+    }
+    FILE* fp = fd < 0 ? nullptr : fdopen(fd, "r+b");
+    if (fp == nullptr) {
+        sp_printf("can not open file '%s' for writing, error message:%s.\n", name, strerror(errno));
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    file->fp = fp;
+    file->file_state = DSFS_CREATED;
+    return true;
+}
+
+bool is_newer_copy(const DISK_SCAN_BLOCK* slot, const BLOCK_HEADER* header)
+{
+    return header->scn_wrap > slot->scn_wrap || (header->scn_wrap == slot->scn_wrap && header->scn_base > slot->scn_base);
+}
+
+void note_file_header(PDISK_SCAN_FILE_TABLE table, ub4 rfile, const ub1* block, const BLOCK_HEADER* block_header)
+{
+    DATAFILE_HEADER dfh;
+    get_datafile_header(block, &dfh, block_header, table->block_size);
+    if (dfh.file_size == 0)
+        return;
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    file->blocks = dfh.file_size;
+    file->block_format = block_header->block_format;
+    sp_printf("found file header, file_no=%u, header's file_no=%u,blocks=%u,block_size=%u\n", rfile,
+              dfh.relative_fn, dfh.file_size, dfh.block_size);
+}
+
+// Sets the bytes of a blank block; the rest of the buffer stays as it is
+// (zero: formatting only ever sets these same bytes).
+void format_blank_block(ub1* blank, ub4 block_size, ub4 rfile, ub4 block_no, ub1 format)
+{
+    blank[1] = format;
+    set_ub4(blank, 4, file_block_rdba(rfile, block_no));
+    blank[14] = 1;
+    blank[15] = 1;
+    set_ub4(blank, block_size - 4, 1);
+}
+
+// Writes blank blocks first .. last - 1, formatted a batch at a time.
+bool write_blank_run(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 first, ub4 last, ub1 format)
+{
+    const ub4 bs = table->block_size;
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    while (first < last) {
+        ub4 n = last - first < SCAN_BLANK_BATCH ? last - first : SCAN_BLANK_BATCH;
+        for (ub4 i = 0; i < n; i++) {
+            ub1* blank = table->blank_buffer + (size_t)i * bs;
+            if (table->trace_level > 3)
+                sp_printf("write blank block to file# %u,block#=%u\n", rfile, first + i);
+            format_blank_block(blank, bs, rfile, first + i, format);
+        }
+        if (!write_scan_file_bytes(table, rfile, first, table->blank_buffer, (size_t)n * bs))
+            return false;
+        file->blank_blocks += n;
+        first += n;
+    }
+    return true;
+}
+
+void write_file_blanks(PDISK_SCAN_FILE_TABLE table, ub4 rfile)
+{
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    sp_printf("get files's blocks, file_no=%u\n", rfile);
+    ub4 count = get_scan_file_blocks(file, table->max_blocks);
+    ub1 format = is_blank_format(file->block_format) ? file->block_format : 0x02;
+    if (!has_scan_block(file, 1) && !write_scan_file_single_blank(table, table->blank_buffer, rfile, 0, format))
+        return;
+    memset(table->blank_buffer, 0, (size_t)SCAN_BLANK_BATCH * table->block_size);
+    ub4 n = 1;
+    while (n <= count) {
+        if (has_scan_block(file, n)) {
+            n++;
+            continue;
+        }
+        ub4 end = n + 1;
+        while (end <= count && !has_scan_block(file, end))
+            end++;
+        if (!write_blank_run(table, rfile, n, end, format))
+            return;
+        n = end;
+    }
+}
+
+} // namespace
+
+PDISK_SCAN_FILE_TABLE init_scan_file_list(ub4 block_size, const char* path_prefix, int overwrite)
+{
+    PDISK_SCAN_FILE_TABLE table = (PDISK_SCAN_FILE_TABLE)calloc(1, sizeof(DISK_SCAN_FILE_TABLE));
+    if (table == nullptr)
+        return nullptr;
+    table->blank_buffer = (ub1*)calloc(SCAN_BLANK_BATCH, block_size);
+    if (table->blank_buffer == nullptr) {
+        free(table);
+        return nullptr;
+    }
+    table->block_size = block_size;
+    table->max_blocks = MAX_DISK_SCAN_BLOCKS;
+    table->overwrite = overwrite;
+    table->trace_level = config_data.trace_level;
+    copy_str(table->path_prefix, sizeof(table->path_prefix), path_prefix);
+    return table;
+}
+
+void close_scan_files(PDISK_SCAN_FILE_TABLE table)
+{
+    for (ub4 i = 0; i < MAX_DISK_SCAN_FILES; i++) {
+        PDISK_SCAN_FILE file = &table->files[i];
+        if (file->fp == nullptr)
+            continue;
+        if (fclose(file->fp) != 0 && file->file_state == DSFS_CREATED) {
+            char name[PATH_FIELD_LEN + 16];
+            get_scan_file_name(table, i + 1, name, sizeof(name));
+            sp_printf("can not close file '%s', error message:%s.\n", name, strerror(errno));
+            file->file_state = DSFS_WRITE_FAILED;
+        }
+        file->fp = nullptr;
+    }
+}
+
+void show_scan_files(const DISK_SCAN_FILE_TABLE* table)
+{
+    for (ub4 i = 0; i < MAX_DISK_SCAN_FILES; i++) {
+        const DISK_SCAN_FILE* file = &table->files[i];
+        if (file->file_state == DSFS_NOT_CREATE)
+            continue;
+        char name[PATH_FIELD_LEN + 16];
+        get_scan_file_name(table, i + 1, name, sizeof(name));
+        if (file->file_state == DSFS_CREATED)
+            sp_printf("datafile '%s' rebuilt: %u blocks found, %u newer copies, %u blank blocks.\n", name,
+                      file->blocks_found, file->newer_copies, file->blank_blocks);
+        else if (file->file_state == DSFS_WRITE_FAILED)
+            sp_printf("datafile '%s' is incomplete: it could not be written.\n", name);
+        else
+            sp_printf("datafile '%s' not rebuilt.\n", name);
+    }
+}
+
+void release_scan_file_list(PDISK_SCAN_FILE_TABLE table)
+{
+    if (table == nullptr)
+        return;
+    close_scan_files(table);
+    for (ub4 i = 0; i < MAX_DISK_SCAN_FILES; i++) {
+        PDISK_SCAN_FILE file = &table->files[i];
+        if (file->block_list != nullptr)
+            for (ub4 c = 0; c < SCAN_BLOCK_LIST_COUNT; c++)
+                free(file->block_list[c]);
+        free(file->block_list);
+        file->block_list = nullptr;
+    }
+    free(table->blank_buffer);
+    free(table);
+}
+
+void get_scan_file_name(const DISK_SCAN_FILE_TABLE* table, ub4 rfile, char* name, size_t size)
+{
+    snprintf(name, size, "%s%u.dbf", table->path_prefix, rfile);
+}
+
+int copy_block_to_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1* block,
+                       const ub1* preceding, const BLOCK_HEADER* block_header)
+{
+    if (rfile < 1 || rfile > MAX_DISK_SCAN_FILES || block_no < 1 || block_no > MAX_DISK_SCAN_BLOCKS) {
+        sp_printf("warning: copy_block_to_file: invalid file# or block#, file#=%u,block#=%u\n", rfile, block_no);
+        return 0;
+    }
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    if (file->file_state == DSFS_NOT_CREATE && !create_scan_file(table, rfile))
+        return 0;
+    if (file->file_state != DSFS_CREATED)
+        return 0;
+    if (file->block_list == nullptr) {
+        file->block_list = (PDISK_SCAN_BLOCK*)calloc(SCAN_BLOCK_LIST_COUNT, sizeof(PDISK_SCAN_BLOCK));
+        if (file->block_list == nullptr)
+            return 0;
+    }
+    PDISK_SCAN_BLOCK* chunk = &file->block_list[(block_no - 1) / SCAN_BLOCK_LIST_ITEM_COUNT];
+    if (*chunk == nullptr) {
+        *chunk = (PDISK_SCAN_BLOCK)calloc(SCAN_BLOCK_LIST_ITEM_COUNT, sizeof(DISK_SCAN_BLOCK));
+        if (*chunk == nullptr)
+            return 0;
+    }
+    PDISK_SCAN_BLOCK slot = &(*chunk)[(block_no - 1) % SCAN_BLOCK_LIST_ITEM_COUNT];
+    bool replacing = slot->has_block != 0;
+    if (replacing && !is_newer_copy(slot, block_header))
+        return 0;
+    if (replacing && table->trace_level > 3)
+        sp_printf("found newer block, file_no: %u, block_no: %u\n", rfile, block_no);
+    if (block_no == 1)
+        note_file_header(table, rfile, block, block_header);
+    if (!write_scan_file_bytes(table, rfile, block_no, block, table->block_size))
+        return -1;
+    if (block_no == 1 && preceding != nullptr && !write_scan_file_bytes(table, rfile, 0, preceding, table->block_size))
+        return -1;
+    slot->scn_base = block_header->scn_base;
+    slot->scn_wrap = block_header->scn_wrap;
+    slot->has_block = 1;
+    if (replacing)
+        file->newer_copies++;
+    else
+        file->blocks_found++;
+    return 1;
+}
+
+ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks)
+{
+    ub4 blocks = 0;
+    if (entry->blocks != 0 && has_scan_block(entry, 1)) {
+        blocks = entry->blocks;
+        sp_printf("get_scan_file_blocks, from file header,blocks: %u\n", blocks);
+    } else {
+        for (ub4 c = SCAN_BLOCK_LIST_COUNT; c > 0 && blocks == 0; c--) {
+            const DISK_SCAN_BLOCK* chunk = entry->block_list[c - 1];
+            for (ub4 i = SCAN_BLOCK_LIST_ITEM_COUNT; chunk != nullptr && i > 0; i--)
+                if (chunk[i - 1].has_block) {
+                    blocks = (c - 1) * SCAN_BLOCK_LIST_ITEM_COUNT + i;
+                    break;
+                }
+        }
+        sp_printf("get_scan_file_blocks, estimated blocks: %u\n", blocks);
+    }
+    return blocks < max_blocks ? blocks : max_blocks;
+}
+
+void write_scan_file_blanks(PDISK_SCAN_FILE_TABLE table)
+{
+    for (ub4 i = 0; i < MAX_DISK_SCAN_FILES; i++)
+        if (table->files[i].file_state == DSFS_CREATED && table->files[i].block_list != nullptr)
+            write_file_blanks(table, i + 1);
+}
+
+int write_scan_file_single_blank(PDISK_SCAN_FILE_TABLE table, ub1* buffer, ub4 rfile, ub4 block_no,
+                                 ub1 block_format)
+{
+    const ub4 bs = table->block_size;
+    if (table->trace_level > 3)
+        sp_printf("write blank block to file# %u,block#=%u\n", rfile, block_no);
+    memset(buffer, 0, bs);
+    if (block_no != 0)
+        format_blank_block(buffer, bs, rfile, block_no, block_format);
+    if (!write_scan_file_bytes(table, rfile, block_no, buffer, bs))
+        return FALSE;
+    if (block_no != 0)
+        table->files[rfile - 1].blank_blocks++;
+    return TRUE;
+}
