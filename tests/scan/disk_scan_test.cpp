@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/str_util.h"
 #include "builder/data_blocks.h"
@@ -16,6 +17,7 @@
 #include "builder/segment_blocks.h"
 #include "scan/disk_scan.h"
 #include "storage/asm_fixture.h"
+#include "support/e2e.h"
 
 namespace {
 
@@ -311,4 +313,36 @@ TEST(DiskScanSelect, GroupDiskAndLimit)
     EXPECT_FALSE(rows.empty());
     for (const auto& row : rows)
         EXPECT_LT(row[6], limit);
+}
+
+// The command as a user meets it: wrong forms, a rebuild, files that are
+// never overwritten (one that exists, one that is an ASM disk), a write that
+// fails, and force.
+TEST(DiskScanCommand, Session)
+{
+    AsmGroupFixture fx("diskscan_cmd");
+    DiskScene scene(BO_BIG, 4096);
+    scene.def.disks.assign(2, AsmDiskDef{});
+    for (ub4 rfile : {4u, 5u, 6u}) {
+        zb::DatafileImage f = scene.datafile(rfile, 12);
+        f.put(7, scene.data_block(f, 7, 100 + rfile, 0x77, 1));
+        scene.add(f);
+    }
+    scene.build();
+    write_file("asmdisk.txt", scene.disk_lines());
+    write_file("config.txt", "block_size 4096\nbyte_order big\nasmfile_extract_path rebuilt\n");
+    mkdir("rebuilt", 0755);
+    ASSERT_EQ(symlink("../DATA_1.dsk", "rebuilt/5.dbf"), 0);
+    ASSERT_EQ(symlink("/dev/full", "rebuilt/6.dbf"), 0);
+    std::string disk1 = read_file("DATA_1.dsk");
+
+    ZemRun run = run_zem_process(fx.path(),
+                                 "scan disk group 0\nscan disk disk 1\nscan disk group 1 disk -1\n"
+                                 "scan disk limit 0\nscan disk extract files\nscan disk group 1 group 1\nscan\n"
+                                 "scan disk extract file\nscan disk extract file force\nexit\n",
+                                 e2e_env(), 60);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_GOLDEN("scan/scan_disk_session.txt", transcript_of(run.out));
+    EXPECT_EQ(read_file("DATA_1.dsk"), disk1);
+    EXPECT_EQ(read_file("rebuilt/4.dbf").size(), 13u * 4096);
 }
