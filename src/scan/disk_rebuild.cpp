@@ -131,6 +131,23 @@ bool create_scan_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile)
     return true;
 }
 
+// Joins the block to the pending run when it continues it in the file and in
+// the buffer; otherwise writes the run and starts a new one.
+void queue_block(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1* block)
+{
+    if (table->pending_count != 0 && rfile == table->pending_rfile &&
+        block_no == table->pending_block + table->pending_count &&
+        block == table->pending_data + (size_t)table->pending_count * table->block_size) {
+        table->pending_count++;
+        return;
+    }
+    flush_scan_file_writes(table);
+    table->pending_rfile = rfile;
+    table->pending_block = block_no;
+    table->pending_data = block;
+    table->pending_count = 1;
+}
+
 bool is_newer_copy(const DISK_SCAN_BLOCK* slot, const BLOCK_HEADER* header)
 {
     return header->scn_wrap > slot->scn_wrap || (header->scn_wrap == slot->scn_wrap && header->scn_base > slot->scn_base);
@@ -312,10 +329,9 @@ int copy_block_to_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, con
         sp_printf("found newer block, file_no: %u, block_no: %u\n", rfile, block_no);
     if (block_no == 1)
         note_file_header(table, rfile, block, block_header);
-    if (!write_scan_file_bytes(table, rfile, block_no, block, table->block_size))
-        return -1;
+    queue_block(table, rfile, block_no, block);
     if (block_no == 1 && preceding != nullptr && !write_scan_file_bytes(table, rfile, 0, preceding, table->block_size))
-        return -1;
+        return 0;
     slot->scn_base = block_header->scn_base;
     slot->scn_wrap = block_header->scn_wrap;
     slot->has_block = 1;
@@ -324,6 +340,18 @@ int copy_block_to_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, con
     else
         file->blocks_found++;
     return 1;
+}
+
+int flush_scan_file_writes(PDISK_SCAN_FILE_TABLE table)
+{
+    ub4 count = table->pending_count;
+    table->pending_count = 0;
+    if (count == 0 || table->files[table->pending_rfile - 1].file_state != DSFS_CREATED)
+        return TRUE;
+    return write_scan_file_bytes(table, table->pending_rfile, table->pending_block, table->pending_data,
+                                 (size_t)count * table->block_size)
+               ? TRUE
+               : FALSE;
 }
 
 ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks)

@@ -51,6 +51,13 @@ typedef struct _tag_disk_scan_file_table {
     int directory_made;
     char path_prefix[PATH_FIELD_LEN];
     ub1* blank_buffer;
+    // Blocks taken but not yet written: pending_count blocks of one file
+    // from pending_block on, lying one after another at pending_data in the
+    // scan's buffer, so that a run of blocks is written with one call.
+    ub4 pending_rfile;
+    ub4 pending_block;
+    ub4 pending_count;
+    const ub1* pending_data;
 } DISK_SCAN_FILE_TABLE, *PDISK_SCAN_FILE_TABLE;
 
 // Null when memory ran out.
@@ -63,12 +70,17 @@ void show_scan_files(const DISK_SCAN_FILE_TABLE* table);
 void release_scan_file_list(PDISK_SCAN_FILE_TABLE table);
 void get_scan_file_name(const DISK_SCAN_FILE_TABLE* table, ub4 rfile, char* name, size_t size);
 
-// Keeps the block when no copy of its number was written yet or its SCN is
-// higher than that of the copy written. `preceding`, when not null, holds the
+// Takes the block when no copy of its number was taken yet or its SCN is
+// higher than that of the copy taken. `preceding`, when not null, holds the
 // block_size bytes that lay before block 1 on the disk: the file's block 0.
-// 1 written, 0 not needed (older copy, or a file skipped), -1 write failed.
+// The block may stay in the caller's buffer until flush_scan_file_writes.
+// 1 taken, 0 not (an older copy, or a file that could not be created or
+// written); write failures mark the file incomplete.
 int copy_block_to_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1* block,
                        const ub1* preceding, const BLOCK_HEADER* block_header);
+// Writes the blocks taken and not yet written; call before the buffer that
+// holds them changes. FALSE when the write failed.
+int flush_scan_file_writes(PDISK_SCAN_FILE_TABLE table);
 // The block count of a rebuilt file: its header's, else the highest block
 // number written; never above max_blocks.
 ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks);

@@ -110,6 +110,8 @@ void scan_disk_buffer(DISK_SCAN_STATE* s, const ASMDISK_ITEM* disk)
             take_disk_block(s, disk, &info, block, &step);
         s->next += step;
     }
+    if (s->files != nullptr)
+        flush_scan_file_writes(s->files);
 }
 
 // Keeps the bytes of a candidate not yet wholly read (fewer than a block) at
