@@ -32,23 +32,16 @@ namespace {
 // Blank blocks are formatted this many at a time and written with one call.
 constexpr ub4 SCAN_BLANK_BATCH = 64;
 
+// The formats a blank block may carry: those of release 8 on.
 bool is_blank_format(ub1 format)
 {
-    switch (format) {
-    case 0x02:
-    case 0x62:
-    case 0x82:
-    case 0xa2:
-    case 0xc2:
-    case 0xe2:
-        return true;
-    default:
-        return false;
-    }
+    return format == BF_V8 || is_above10g_block(format);
 }
 
 PDISK_SCAN_BLOCK find_scan_block(const DISK_SCAN_FILE* file, ub4 block_no)
 {
+    if (file->block_list == nullptr || block_no < 1 || block_no > MAX_DISK_SCAN_BLOCKS)
+        return nullptr;
     PDISK_SCAN_BLOCK chunk = file->block_list[(block_no - 1) / SCAN_BLOCK_LIST_ITEM_COUNT];
     return chunk == nullptr ? nullptr : &chunk[(block_no - 1) % SCAN_BLOCK_LIST_ITEM_COUNT];
 }
@@ -150,7 +143,8 @@ void queue_block(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1
 
 bool is_newer_copy(const DISK_SCAN_BLOCK* slot, const BLOCK_HEADER* header)
 {
-    return header->scn_wrap > slot->scn_wrap || (header->scn_wrap == slot->scn_wrap && header->scn_base > slot->scn_base);
+    return header->scn_wrap > slot->scn_wrap ||
+           (header->scn_wrap == slot->scn_wrap && header->scn_base > slot->scn_base);
 }
 
 void note_file_header(PDISK_SCAN_FILE_TABLE table, ub4 rfile, const ub1* block, const BLOCK_HEADER* block_header)
@@ -198,9 +192,45 @@ bool write_blank_run(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 first, ub4 last
     return true;
 }
 
+// The newest file header found gives the file's size; copies of block
+// numbers past it (left by an earlier file of the same number, or damaged
+// beyond what the checks catch) are cut off rather than kept.
+bool drop_blocks_beyond_header(PDISK_SCAN_FILE_TABLE table, ub4 rfile)
+{
+    PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    if (file->blocks == 0 || file->blocks >= MAX_DISK_SCAN_BLOCKS || !has_scan_block(file, 1))
+        return true;
+    ub4 dropped = 0;
+    for (ub4 n = file->blocks + 1; n <= MAX_DISK_SCAN_BLOCKS; n++) {
+        PDISK_SCAN_BLOCK slot = find_scan_block(file, n);
+        if (slot == nullptr) {
+            n = ((n - 1) / SCAN_BLOCK_LIST_ITEM_COUNT + 1) * SCAN_BLOCK_LIST_ITEM_COUNT; // next chunk
+            continue;
+        }
+        if (slot->has_block) {
+            slot->has_block = 0;
+            dropped++;
+        }
+    }
+    if (dropped == 0)
+        return true;
+    file->blocks_found -= dropped;
+    sp_printf("file# %u: %u blocks beyond the %u blocks of its file header dropped.\n", rfile, dropped,
+              file->blocks);
+    if (ftruncate(fileno(file->fp), (off_t)(((ub8)file->blocks + 1) * table->block_size)) == 0)
+        return true;
+    char name[PATH_FIELD_LEN + 16];
+    get_scan_file_name(table, rfile, name, sizeof(name));
+    sp_printf("can not truncate file '%s', error message:%s.\n", name, strerror(errno));
+    file->file_state = DSFS_WRITE_FAILED;
+    return false;
+}
+
 void write_file_blanks(PDISK_SCAN_FILE_TABLE table, ub4 rfile)
 {
     PDISK_SCAN_FILE file = &table->files[rfile - 1];
+    if (!drop_blocks_beyond_header(table, rfile))
+        return;
     sp_printf("get files's blocks, file_no=%u\n", rfile);
     ub4 count = get_scan_file_blocks(file, table->max_blocks);
     ub1 format = is_blank_format(file->block_format) ? file->block_format : 0x02;
@@ -361,7 +391,7 @@ ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks)
         blocks = entry->blocks;
         sp_printf("get_scan_file_blocks, from file header,blocks: %u\n", blocks);
     } else {
-        for (ub4 c = SCAN_BLOCK_LIST_COUNT; c > 0 && blocks == 0; c--) {
+        for (ub4 c = SCAN_BLOCK_LIST_COUNT; entry->block_list != nullptr && c > 0 && blocks == 0; c--) {
             const DISK_SCAN_BLOCK* chunk = entry->block_list[c - 1];
             for (ub4 i = SCAN_BLOCK_LIST_ITEM_COUNT; chunk != nullptr && i > 0; i--)
                 if (chunk[i - 1].has_block) {

@@ -21,6 +21,7 @@
 #include "scan/disk_rebuild.h"
 #include "storage/asm_disk_list.h"
 #include "storage/asm_read.h"
+#include "storage/evidence_file.h"
 
 const char scan_disk_blocks_filename[] = "asmblocks.zem";
 
@@ -217,6 +218,10 @@ int scan_disk(const DISK_SCAN_REQUEST* request, PDISK_SCAN_RESULT result)
 {
     memset(result, 0, sizeof(*result));
     sp_printf("scanning disk...\n");
+    if (is_evidence_file(scan_disk_blocks_filename)) {
+        sp_printf("can not overwrite datafile '%s'.\n", scan_disk_blocks_filename);
+        return FALSE;
+    }
     FILE* listing = fopen(scan_disk_blocks_filename, "wb");
     if (listing == nullptr) {
         sp_printf("can not open file '%s' for write, error message:%s.\n", scan_disk_blocks_filename,
@@ -248,6 +253,8 @@ int scan_disk(const DISK_SCAN_REQUEST* request, PDISK_SCAN_RESULT result)
         if (is_disk_selected(request, disk))
             scan_one_disk(&s, disk);
     }
+    if (s.files != nullptr)
+        flush_scan_file_writes(s.files);
     free(s.buffer);
     result->listing_written = close_listing(listing) && ok;
     if (s.files != nullptr) {

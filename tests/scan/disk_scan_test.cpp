@@ -181,7 +181,8 @@ class DiskScanRebuild : public ::testing::TestWithParam<std::tuple<int, ub4>> {}
 // Met before the current copy: an older copy (block 5) and a newer one
 // (block 6); met after: a higher wrap (block 9) and an older copy (file 1,
 // block 3). Newer copies with a bad tail or checksum, a block 1 that is no
-// file header and a block with no SCN outside file 1 are not taken. With a
+// file header, a block with no SCN outside file 1 and one past the size its
+// file header gives are not kept. With a
 // 512-byte scan unit, a block 512 bytes into an AU and one across two AUs
 // are found.
 TEST_P(DiskScanRebuild, NewestCopyOfEveryBlockBlankWhereAbsent)
@@ -227,6 +228,7 @@ TEST_P(DiskScanRebuild, NewestCopyOfEveryBlockBlankWhereAbsent)
     scene.put(0, 1, 3 * bs, bad_sum);
     zb::BlockImage not_header = scene.data_block(f4, 1, 5002, 0x9000, 2);
     scene.put(0, 1, 4 * bs, not_header);
+    scene.put(1, 1, 4 * bs, scene.data_block(f4, 60, 5001, 0x9000, 2)); // past the header's 40 blocks
     zb::DatafileImage f9 = scene.datafile(9, 8);
     zb::DatafileImage f10 = scene.datafile(10, 8);
     zb::BlockImage at512 = scene.data_block(f9, 3, 9001, 0x500, 1);
