@@ -13,6 +13,8 @@ constexpr ub4 MAX_DISK_SCAN_FILES = 1023;
 constexpr ub4 SCAN_BLOCK_LIST_COUNT = 4096;
 constexpr ub4 SCAN_BLOCK_LIST_ITEM_COUNT = 1024;
 constexpr ub4 MAX_DISK_SCAN_BLOCKS = 0x3FFFFF;
+// Blank blocks are formatted this many at a time and written with one call.
+constexpr ub4 SCAN_BLANK_BATCH = 64;
 
 constexpr ub2 DSFS_NOT_CREATE = 0;
 constexpr ub2 DSFS_CREATED = 1;
@@ -81,6 +83,11 @@ int copy_block_to_file(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, con
 // Writes the blocks taken and not yet written; call before the buffer that
 // holds them changes. FALSE when the write failed.
 int flush_scan_file_writes(PDISK_SCAN_FILE_TABLE table);
+// The record of block n of a file; null while its range was never met.
+PDISK_SCAN_BLOCK find_scan_block(const DISK_SCAN_FILE* file, ub4 block_no);
+// Writes `length` bytes at block_no x block size. A failure names the file
+// and the block and leaves the file incomplete for the rest of the scan.
+int write_scan_file_bytes(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, const ub1* data, size_t length);
 // The block count of a rebuilt file: its header's, else the highest block
 // number written; never above max_blocks.
 ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks);
