@@ -319,7 +319,7 @@ TEST(DiskScanSelect, GroupDiskAndLimit)
 
 // The command as a user meets it: wrong forms, a rebuild, files that are
 // never overwritten (one that exists, one that is an ASM disk), a write that
-// fails, and force.
+// fails, force, and an output directory that cannot be made.
 TEST(DiskScanCommand, Session)
 {
     AsmGroupFixture fx("diskscan_cmd");
@@ -333,6 +333,7 @@ TEST(DiskScanCommand, Session)
     scene.build();
     write_file("asmdisk.txt", scene.disk_lines());
     write_file("config.txt", "block_size 4096\nbyte_order big\nasmfile_extract_path rebuilt\n");
+    write_file("nodir.txt", "block_size 4096\nbyte_order big\nasmfile_extract_path no/such/dir\n");
     mkdir("rebuilt", 0755);
     ASSERT_EQ(symlink("../DATA_1.dsk", "rebuilt/5.dbf"), 0);
     ASSERT_EQ(symlink("/dev/full", "rebuilt/6.dbf"), 0);
@@ -341,7 +342,8 @@ TEST(DiskScanCommand, Session)
     ZemRun run = run_zem_process(fx.path(),
                                  "scan disk group 0\nscan disk disk 1\nscan disk group 1 disk -1\n"
                                  "scan disk limit 0\nscan disk extract files\nscan disk group 1 group 1\nscan\n"
-                                 "scan disk extract file\nscan disk extract file force\nexit\n",
+                                 "scan disk extract file\nscan disk extract file force\nload config nodir.txt\n"
+                                 "scan disk group 1 disk 1 extract file limit 13\nexit\n",
                                  e2e_env(), 60);
     EXPECT_EQ(run.status, 0);
     EXPECT_GOLDEN("scan/scan_disk_session.txt", transcript_of(run.out));
