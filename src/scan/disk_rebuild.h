@@ -91,7 +91,9 @@ int write_scan_file_bytes(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, 
 // The block count of a rebuilt file: its header's, else the highest block
 // number written; never above max_blocks.
 ub4 get_scan_file_blocks(const DISK_SCAN_FILE* entry, ub4 max_blocks);
-// Fills every block number never found with a blank block, in file order.
+// For every file in file order: cuts off copies past the size its newest
+// file header gives, then fills every block number never found with a blank
+// block.
 void write_scan_file_blanks(PDISK_SCAN_FILE_TABLE table);
 // Block 0 all zeros; block n: format, rdba, sequence 1, flag 1, tail 1.
 int write_scan_file_single_blank(PDISK_SCAN_FILE_TABLE table, ub1* buffer, ub4 rfile, ub4 block_no,
