@@ -3,6 +3,7 @@
 #include "base/printer.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
+#include "scan/disk_scan.h"
 #include "scan/extent_scan.h"
 #include "shell/shell.h"
 #include "storage/datafile_registry.h"
@@ -101,10 +102,8 @@ void do_scan(LINE_ARRAY tokens, int count)
     if (count >= 2 && str_case_equal(tokens[1], "extent")) {
         if (do_scan_extent(tokens, count))
             return;
-    } else if (count >= 2 && str_case_equal(tokens[1], "disk")) {
-        sp_printf("not implemented feature.\n");
+    } else if (count >= 2 && str_case_equal(tokens[1], "disk") && do_scan_disk(tokens, count))
         return;
-    }
     sp_printf("\n");
     show_cmd_format(CMD_SCAN);
     sp_printf("\n");

@@ -1,5 +1,5 @@
 #pragma once
-// The scan command: scan extent (extent_scan.h) and scan disk.
+// scan extent | scan disk: the scan command's first word picks the scan.
 
 #include "base/splitter.h"
 
