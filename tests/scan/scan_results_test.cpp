@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -57,7 +58,8 @@ std::vector<uint8_t> leaf_row(uint8_t flag, uint8_t id, uint32_t page, int order
     return row;
 }
 
-std::string scan_dir_with_lob_blocks(int order, uint32_t lob_pages)
+// file_size 0: the whole file.
+std::string scan_dir_with_lob_blocks(int order, uint32_t lob_pages, uint64_t file_size = 0)
 {
     zb::DatafileDef def;
     def.block_size = BLOCK_SIZE;
@@ -86,6 +88,8 @@ std::string scan_dir_with_lob_blocks(int order, uint32_t lob_pages)
     }
     std::string dir = make_temp_dir("scanlob");
     db.write(dir);
+    if (file_size != 0)
+        file.write(dir + "/lobs.dbf", file_size);
     write_file(dir + "/config.txt", zb::config_text(order, BLOCK_SIZE));
     return dir;
 }
@@ -255,6 +259,26 @@ TEST(ScanResultFiles, CorruptedLobBlocksSweep)
             }
     }
     config_data.byte_order = BO_LITTLE;
+}
+
+// A copy cut short (in the middle of block 15) is scanned to its last whole
+// block and said to be short once, not read past its end unit by unit.
+TEST(ScanResultFiles, ShortFileIsScannedToItsEnd)
+{
+    std::string dir = scan_dir_with_lob_blocks(zb::LITTLE, 20, 15 * BLOCK_SIZE + BLOCK_SIZE / 2);
+    write_file(dir + "/config.txt", zb::config_text(zb::LITTLE, BLOCK_SIZE, "block_read_count 4\n"));
+    for (const char* form : {"scan extent\nexit\n", "scan extent parallel 2\nexit\n"}) {
+        ZemRun r = run_zem_process(dir, form);
+        EXPECT_NE(r.out.find("file 'lobs.dbf' ends after block 14, its header counts 30 blocks: the rest is not "
+                             "scanned.\n"),
+                  std::string::npos)
+            << r.out;
+        EXPECT_EQ(r.out.find("file end"), std::string::npos);
+        EXPECT_NE(r.out.find("scan extent completed"), std::string::npos);
+        std::string pages = read_file(dir + "/lobpage.zem");
+        EXPECT_EQ(std::count(pages.begin(), pages.end(), '\n'), 5) << form;
+    }
+    remove_tree(dir);
 }
 
 TEST(ScanResultFiles, NoDatafilesLeaveOnlyTheHeaderLines)
