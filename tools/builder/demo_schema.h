@@ -30,6 +30,10 @@ DictionaryDef demo_dictionary(DictForm form = DictForm::v10);
 // character sets, output directory, release).
 std::string demo_config(const DictionaryDef& def, const std::string& data_path = "out");
 
+// What of demo_config the datafiles' headers cannot tell (character sets,
+// output directory): the demo's config.txt before discover adds the rest.
+std::string demo_user_config(const std::string& data_path = "out");
+
 // The command file of the demo.
 std::string demo_commands();
 
