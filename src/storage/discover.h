@@ -25,6 +25,7 @@ enum {
     DS_NOT_MEMBER,      // an ASM disk that belongs to no disk group
     DS_DUPLICATE_DISK,  // another path to an ASM disk already found
     DS_UNREADABLE,      // could not be opened or read
+    DS_DIRECTORY_CUT,   // a directory of more entries than are examined (bytes: how many were)
 };
 
 typedef struct _tag_discovered_file {
@@ -53,8 +54,14 @@ typedef struct _tag_discover_settings {
 // directory named (not descending, names beginning with "." left out), in
 // name order. Files are opened read-only.
 void examine_paths(const std::vector<std::string>& paths, DISCOVERED_FILES* files);
-// Adds the files named in the alias directories of the loaded disk groups.
-void examine_asm_groups(DISCOVERED_FILES* files);
+typedef struct _tag_asm_examine_counts {
+    ub4 other_files; // of block sizes no datafile has: logs and the like
+    bool names_cut;  // more names than are examined
+} ASM_EXAMINE_COUNTS;
+
+// Adds the files named in the alias directories of the loaded disk groups:
+// those of a datafile's block size, with their headers probed.
+void examine_asm_groups(DISCOVERED_FILES* files, ASM_EXAMINE_COUNTS* counts);
 
 bool is_discovered_datafile(const DISCOVERED_FILE& file);
 bool is_discovered_asm_disk(const DISCOVERED_FILE& file);
@@ -86,7 +93,8 @@ std::string merge_discovered_config_text(const std::string& existing, const DISC
 
 // One line per datafile found (kept or not), one per ASM disk kept, then a
 // line for every file skipped or truncated, then the totals.
-void show_discover_report(const DISCOVERED_FILES& files, const DISCOVER_SETTINGS& settings);
+void show_discover_report(const DISCOVERED_FILES& files, const DISCOVER_SETTINGS& settings,
+                          const ASM_EXAMINE_COUNTS& asm_counts);
 
 // The command: 0 when the files were written (or already held that text)
 // and loaded, 1 otherwise.

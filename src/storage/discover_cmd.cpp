@@ -119,20 +119,21 @@ int run_discover(const std::vector<std::string>& paths, bool force)
 
     if (!force && refuse_existing(disks > 0)) {
         plan_datafiles(&files, &settings);
-        show_discover_report(files, settings);
+        show_discover_report(files, settings, ASM_EXAMINE_COUNTS{});
         if (disks > 0)
             sp_printf("the disk groups are searched for datafiles once asmdisk.txt is written.\n");
         sp_printf("nothing written.\n");
         return 1;
     }
+    ASM_EXAMINE_COUNTS asm_counts = {};
     if (disks > 0) {
         if (!update_list_file(default_asmdisk_fn, make_discovered_asmdisk_text(files)))
             return 1;
         load_discovered_disks(byte_order);
-        examine_asm_groups(&files);
+        examine_asm_groups(&files, &asm_counts);
     }
     ub4 datafiles = plan_datafiles(&files, &settings);
-    show_discover_report(files, settings);
+    show_discover_report(files, settings, asm_counts);
     if (datafiles == 0)
         return 1;
 

@@ -16,6 +16,8 @@
 #include "base/config.h"
 #include "storage/asm_alias.h"
 #include "storage/asm_datafile.h"
+#include "storage/asm_extent_map.h"
+#include "storage/asm_file_directory.h"
 #include "storage/asm_disk_list.h"
 #include "storage/discover.h"
 
@@ -24,7 +26,7 @@ namespace {
 // Directory entries and aliases looked at, at most: a damaged alias
 // directory or a huge directory cannot keep discover going without end.
 constexpr size_t DISCOVER_MAX_DIR_ENTRIES = 100000;
-constexpr ub4 DISCOVER_MAX_ASM_ALIASES = 20000;
+constexpr ub4 DISCOVER_MAX_ASM_ALIASES = 200000;
 // Raw devices want their buffers aligned to a sector, and more.
 constexpr size_t PROBE_BUFFER_ALIGN = 4096;
 
@@ -185,10 +187,22 @@ void examine_directory(const std::string& dir, EXAMINE_STATE* state)
         return;
     }
     std::vector<std::string> names;
-    for (struct dirent* e = readdir(d); e != nullptr && names.size() < DISCOVER_MAX_DIR_ENTRIES; e = readdir(d))
-        if (e->d_name[0] != '.')
+    bool cut = false;
+    for (struct dirent* e = readdir(d); e != nullptr && !cut; e = readdir(d)) {
+        if (e->d_name[0] == '.')
+            continue;
+        cut = names.size() == DISCOVER_MAX_DIR_ENTRIES;
+        if (!cut)
             names.push_back(e->d_name);
+    }
     closedir(d);
+    if (cut) {
+        DISCOVERED_FILE file;
+        file.path = dir;
+        file.status = DS_DIRECTORY_CUT;
+        file.bytes = DISCOVER_MAX_DIR_ENTRIES;
+        state->files->push_back(file);
+    }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         std::string path = join_path(dir, name);
@@ -224,33 +238,41 @@ namespace {
 
 struct ASM_WALK {
     DISCOVERED_FILES* files;
+    ASM_EXAMINE_COUNTS* counts;
     std::set<ub4> file_numbers; // of the group being walked
     ub4 aliases = 0;
     std::vector<ub1> block;
 };
 
-void examine_asm_file(const std::string& name, ASM_WALK* walk)
+// Only a file of a datafile's block size is read: logs (of 512-byte blocks)
+// and the like are counted, not opened, as a disk group may hold thousands.
+void examine_asm_file(PASM_DISKGROUP_ITEM group, const ASM_ALIAS* alias, const std::string& name, ASM_WALK* walk)
 {
     DISCOVERED_FILE file;
     file.path = name;
     file.in_asm = true;
-    PKFFFDB asm_file = nullptr;
-    if (open_asm_datafile(name.c_str(), 0, &asm_file) != ASMFILE_OPEN_OK) {
+    KFFFDB entry;
+    memset(&entry, 0, sizeof(entry));
+    get_asmfile_info(group, &entry, alias->fnum, alias->finc);
+    ub4 block_size = entry.blkSize;
+    if (alias->fnum == 0 || entry.file_number != alias->fnum) {
         file.status = DS_UNREADABLE;
-        file.error = "no directory entry or extent map";
-        walk->files->push_back(file);
+        file.error = "no directory entry in the disk group";
+    } else if (!is_valid_bs((int)block_size) || entry.bytes < 2 * (ub8)block_size) {
+        walk->counts->other_files++;
         return;
-    }
-    file.bytes = asm_file->bytes;
-    ub4 block_size = asm_file->blkSize;
-    if (is_valid_bs((int)block_size) && file.bytes >= 2 * (ub8)block_size) {
+    } else if (get_asmfile_extent_map(&entry) == 0) {
+        file.status = DS_UNREADABLE;
+        file.error = "no extent map in the disk group";
+    } else {
+        file.bytes = entry.bytes;
         walk->block.resize(block_size);
-        if (read_asm_datafile(asm_file, block_size, 1, 1, walk->block.data()) == 1 &&
+        if (read_asm_datafile(&entry, block_size, 1, 1, walk->block.data()) == 1 &&
             probe_file_header_block(walk->block.data(), block_size, config_data.byte_order, &file.probe.datafile))
             file.probe.kind = PK_DATAFILE;
+        classify(&file);
     }
-    close_asm_datafile(&asm_file);
-    classify(&file);
+    release_asm_file(&entry);
     walk->files->push_back(file);
 }
 
@@ -259,16 +281,19 @@ void walk_alias_directory(PASM_DISKGROUP_ITEM group, PASM_ALIAS dir, const std::
     get_asm_alias_subdir(group, dir);
     if (dir->dir_load_status != DLS_LOADED)
         return;
-    for (PZEM_LIST_ITEM it = dir->sub_list.header; it != nullptr && walk->aliases < DISCOVER_MAX_ASM_ALIASES;
-         it = it->next) {
-        PASM_ALIAS child = (PASM_ALIAS)it->data;
+    for (PZEM_LIST_ITEM it = dir->sub_list.header; it != nullptr; it = it->next) {
+        if (walk->aliases == DISCOVER_MAX_ASM_ALIASES) {
+            walk->counts->names_cut = true;
+            return;
+        }
         walk->aliases++;
+        PASM_ALIAS child = (PASM_ALIAS)it->data;
         std::string child_path = path + "/" + child->name;
         // A file may have an alias of its own besides its system name: the
         // first name met is the one listed.
         if (alias_is_file(child)) {
             if (walk->file_numbers.insert(child->fnum).second)
-                examine_asm_file(child_path, walk);
+                examine_asm_file(group, child, child_path, walk);
         } else if (alias_is_dir(child))
             walk_alias_directory(group, child, child_path, walk);
     }
@@ -276,10 +301,12 @@ void walk_alias_directory(PASM_DISKGROUP_ITEM group, PASM_ALIAS dir, const std::
 
 } // namespace
 
-void examine_asm_groups(DISCOVERED_FILES* files)
+void examine_asm_groups(DISCOVERED_FILES* files, ASM_EXAMINE_COUNTS* counts)
 {
+    *counts = ASM_EXAMINE_COUNTS{};
     ASM_WALK walk;
     walk.files = files;
+    walk.counts = counts;
     for (PZEM_LIST_ITEM it = asm_diskgroup_list.header; it != nullptr; it = it->next) {
         PASM_DISKGROUP_ITEM group = (PASM_DISKGROUP_ITEM)it->data;
         walk.file_numbers.clear();

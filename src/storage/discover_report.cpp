@@ -116,6 +116,10 @@ void show_problem(const DISCOVERED_FILES& files, const DISCOVERED_FILE& f, const
                   (ub4)f.probe.asm_disk.header.dsknum, printable(f.probe.asm_disk.header.grpname).c_str(),
                   files[f.other].path.c_str());
         break;
+    case DS_DIRECTORY_CUT:
+        sp_printf("'%s' holds more than %llu names: only the first %llu were examined.\n", path,
+                  (unsigned long long)f.bytes, (unsigned long long)f.bytes);
+        break;
     default:
         sp_printf("can not read '%s', error message:%s: skipped.\n", path, f.error.c_str());
     }
@@ -123,7 +127,8 @@ void show_problem(const DISCOVERED_FILES& files, const DISCOVERED_FILE& f, const
 
 } // namespace
 
-void show_discover_report(const DISCOVERED_FILES& files, const DISCOVER_SETTINGS& settings)
+void show_discover_report(const DISCOVERED_FILES& files, const DISCOVER_SETTINGS& settings,
+                          const ASM_EXAMINE_COUNTS& asm_counts)
 {
     ub4 datafiles = 0, disks = 0, skipped = 0;
     sp_printf("\n ts# tablespace        fn  rfn bsize     blocks order  database       dbid  checkpoint scn filename\n");
@@ -144,8 +149,13 @@ void show_discover_report(const DISCOVERED_FILES& files, const DISCOVER_SETTINGS
         }
     for (const DISCOVERED_FILE& f : files) {
         show_problem(files, f, settings);
-        skipped += f.status != DS_KEPT;
+        skipped += f.status != DS_KEPT && f.status != DS_DIRECTORY_CUT;
     }
+    if (asm_counts.other_files > 0)
+        sp_printf("%u files of the disk groups have no datafile's block size (logs and the like): not read.\n",
+                  asm_counts.other_files);
+    if (asm_counts.names_cut)
+        sp_printf("the disk groups hold more names than are examined: datafiles may be missing.\n");
     if (datafiles > 0)
         sp_printf("%u datafiles of database %s (dbid %u), %u asm disks, %u files skipped.\n\n", datafiles,
                   printable(settings.db_name).c_str(), settings.db_id, disks, skipped);
