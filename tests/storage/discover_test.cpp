@@ -67,7 +67,13 @@ TEST_P(DiscoverAsmTest, DatafilesInDiskGroupsAreListedByAlias)
     file.file_number = 257;
     file.image = make_asm_test_image(5 * 2048, 2048, 7);
     group.files.push_back(file);
-    group.aliases = {{"DB/DATAFILE/USERS.256.1", 256, 1, true}, {"DB/CONTROLFILE/Current.257.1", 257, 1, true}};
+    file.file_number = 258;
+    file.block_size = 512;
+    file.image = make_asm_test_image(8 * 512, 512, 8);
+    group.files.push_back(file);
+    group.aliases = {{"DB/DATAFILE/USERS.256.1", 256, 1, true},
+                     {"DB/CONTROLFILE/Current.257.1", 257, 1, true},
+                     {"DB/ONLINELOG/group_1.258.1", 258, 1, true}};
     AsmGroupImage image = build_asm_group(group);
     std::string disk_lines = "# disk path group bsize ausize disksize offset compat\n";
     for (const std::string& line : write_asm_group(image, group, ".", "", true))
@@ -84,6 +90,8 @@ TEST_P(DiscoverAsmTest, DatafilesInDiskGroupsAreListedByAlias)
     EXPECT_NE(out.find("'zz_copy.dsk' is disk 0 of group DATA, found already as 'DATA_0.dsk': skipped.\n"),
               std::string::npos) << out;
     EXPECT_NE(out.find("'+DATA/DB/CONTROLFILE/Current.257.1' is not a datafile: skipped.\n"), std::string::npos);
+    EXPECT_NE(out.find("1 files of the disk groups have no datafile's block size (logs and the like): not read.\n"),
+              std::string::npos);
 
     // Loaded: the file in the disk group reads like the plain one.
     PDATAFILE_ITEM item = get_datafile_item_fn(7);
