@@ -17,6 +17,7 @@ enum {
     DS_NOT_DATAFILE,    // nothing recognised
     DS_NO_FILE_HEADER,  // block 0 of a datafile without a file header after it
     DS_OTHER_FILE_TYPE, // the file header of a temporary or other file
+    DS_BAD_NUMBERS,     // a file header with numbers no datafile has
     DS_FOREIGN,         // a datafile of another database
     DS_DUPLICATE,       // a file number found again, at an older or equal checkpoint
     DS_OTHER_ORDER,     // a byte order or header layout other than the database's

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "base/config.h"
+#include "base/rdba.h"
 #include "storage/asm_alias.h"
 #include "storage/asm_datafile.h"
 #include "storage/asm_extent_map.h"
@@ -71,12 +72,24 @@ bool is_listable_path(const std::string& path, bool in_asm)
     return path.find_first_of(" \t\r\n") == std::string::npos;
 }
 
+// Numbers the datafile list would refuse: the tablespace number indexes
+// 65536 flags, and a block address holds a relative file number of 10 bits
+// (1024 marks a big-file tablespace).
+bool has_listable_numbers(const DATAFILE_HEADER& header)
+{
+    return header.tbs_no < MAX_TS_COUNT && header.file_no != 0 && header.relative_fn != 0 &&
+           header.relative_fn <= BIG_FILE_RFN;
+}
+
 void classify(DISCOVERED_FILE* file)
 {
     const FILE_PROBE& p = file->probe;
     switch (p.kind) {
     case PK_DATAFILE:
-        file->status = p.datafile.header.file_type == FILETYPE_DATA ? DS_KEPT : DS_OTHER_FILE_TYPE;
+        if (p.datafile.header.file_type != FILETYPE_DATA)
+            file->status = DS_OTHER_FILE_TYPE;
+        else
+            file->status = has_listable_numbers(p.datafile.header) ? DS_KEPT : DS_BAD_NUMBERS;
         break;
     case PK_ASM_DISK:
         file->status = p.asm_disk.header.hdrsts == KFDHDR_MEMBER && p.asm_disk.header.grpname[0] != '\0'

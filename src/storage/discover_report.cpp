@@ -83,6 +83,10 @@ void show_problem(const DISCOVERED_FILES& files, const DISCOVERED_FILE& f, const
         sp_printf("'%s' is a %s (file type %u), not a datafile: skipped.\n", path, file_type_name(d.header.file_type),
                   (ub4)d.header.file_type);
         break;
+    case DS_BAD_NUMBERS:
+        sp_printf("'%s' has a file header with numbers no datafile has (ts# %u, file# %u, rfile# %u): skipped.\n",
+                  path, d.header.tbs_no, (ub4)d.header.file_no, d.header.relative_fn);
+        break;
     case DS_FOREIGN:
         sp_printf("'%s' belongs to database %s (dbid %u), not %s (dbid %u): skipped.\n", path,
                   printable(d.header.db_name).c_str(), d.header.db_id, printable(settings.db_name).c_str(),

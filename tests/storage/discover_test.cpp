@@ -136,7 +136,21 @@ TEST_F(DiscoverTest, ExistingFilesNeedForceAndConfigKeepsTheUsersLines)
     EXPECT_EQ(config_data.charset_id, 873u);
     ASSERT_NE(get_datafile_item_fn(4), nullptr);
 
+    // Headers a datafile list cannot use are named, and change nothing.
+    zb::DatafileDef d = file_desc(4, 0, 0, 4);
+    d.order = BO_BIG;
+    zb::DatafileImage(d).write("numberless.dbf");
+    d = file_desc(3, 201, 201, 4);
+    d.order = BO_BIG;
+    zb::DatafileImage temp(d);
+    temp.header().file_type = FILETYPE_TEMPORARY;
+    temp.write("temp01.dbf");
     out = discover({"."}, true, &status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(out.find("control.txt unchanged.\nconfig.txt unchanged.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("'numberless.dbf' has a file header with numbers no datafile has (ts# 4, file# 0, rfile# 0): "
+                       "skipped.\n"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("'temp01.dbf' is a temporary file (file type 6), not a datafile: skipped.\n"),
+              std::string::npos);
+    EXPECT_NE(out.find("control.txt unchanged.\nconfig.txt unchanged.\n"), std::string::npos);
 }
