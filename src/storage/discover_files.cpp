@@ -3,6 +3,7 @@
 // first bytes probed; ASM files are reached through the loaded disk groups.
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +82,17 @@ bool has_listable_numbers(const DATAFILE_HEADER& header)
            header.relative_fn <= BIG_FILE_RFN;
 }
 
+// A name asmdisk.txt can hold as one word.
+bool is_group_name(const char* name)
+{
+    if (name[0] == '\0')
+        return false;
+    for (const char* p = name; *p != '\0'; p++)
+        if (!isgraph((unsigned char)*p))
+            return false;
+    return true;
+}
+
 void classify(DISCOVERED_FILE* file)
 {
     const FILE_PROBE& p = file->probe;
@@ -92,7 +104,7 @@ void classify(DISCOVERED_FILE* file)
             file->status = has_listable_numbers(p.datafile.header) ? DS_KEPT : DS_BAD_NUMBERS;
         break;
     case PK_ASM_DISK:
-        file->status = p.asm_disk.header.hdrsts == KFDHDR_MEMBER && p.asm_disk.header.grpname[0] != '\0'
+        file->status = p.asm_disk.header.hdrsts == KFDHDR_MEMBER && is_group_name(p.asm_disk.header.grpname)
                            ? DS_KEPT
                            : DS_NOT_MEMBER;
         break;
