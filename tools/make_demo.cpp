@@ -2,7 +2,8 @@
 // SYSTEM01.DBF and USERS01.DBF, config.txt with the character sets and the
 // output directory, the output directory, and demo.txt, a command file that
 // discovers the datafile list, rebuilds the dictionary, lists and describes,
-// and unloads SCOTT's tables:
+// unloads SCOTT's tables, scans the extents and recovers the rows of the
+// truncated HR.OLD_ORDERS:
 //
 //   make_demo [directory]
 //   cd directory && zem < demo.txt

@@ -299,7 +299,8 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 
 std::string demo_commands()
 {
-    return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\nunload user scott\n"
+    return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\n"
+           "unload user scott\nscan extent\nunload table hr.old_orders object truncate\n"
            "exit\n";
 }
 
