@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "base/config.h"
 #include "base/printer.h"
@@ -40,9 +41,7 @@ void get_table_file_name(char* out, size_t size, const char* schema, const char*
 
 int create_directory(const char* path)
 {
-    // Missing parents too, as "mkdir -p" does: a LOB root under a data
-    // directory that is not there yet.
-    if (make_directory_path(path) == 0)
+    if (mkdir(path, 0770) == 0 || errno == EEXIST)
         return 1;
     sp_printf("Can not create directory:%s\n", path);
     return 0;
@@ -77,6 +76,12 @@ int create_lob_file_dir(PCOLUMN column)
     column->lob.lob_dir_created = 0;
     if (column->lob.dir_ind == 1) {
         snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob.lob_obj_id, (ub4)column->col_no);
+        // The LOB root may lie under a data directory not made yet: the
+        // column directory's missing parents are made as "mkdir -p" would.
+        if (make_parent_directories(path) != 0) {
+            sp_printf("Can not create directory:%s\n", path);
+            return 0;
+        }
         create_directory(path);
     }
     snprintf(path, sizeof(path), "%s%s", lob_root(), column->lob.lob_dir_name);

@@ -14,8 +14,7 @@ char* transform_table_filename(char* name);
 // absent when null or empty), transformed.
 void get_table_file_name(char* out, size_t size, const char* schema, const char* table, const char* partition,
                          const char* extension);
-// 1 created (with its missing parents) or already there, 0 failed (with a
-// message).
+// 1 created or already there, 0 failed (with a message).
 int create_directory(const char* path);
 // The directory of data_path, made when missing; 1 when it is there, 0 when
 // it could not be made (with a message naming the system error).

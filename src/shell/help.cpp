@@ -18,6 +18,7 @@ const HELP_LINE ZEM_HELP[] = {
     {"exit", "exit from zem"},
     {"load config", "load config information from file"},
     {"open", "load database filename and asm disk list from file"},
+    {"discover", "write control.txt,config.txt,asmdisk.txt from the files' headers"},
     {"hexdump", "dump file format hex"},
     {"dump", "dump oracle datafile block "},
     {"unload", "unload data"},
@@ -42,7 +43,7 @@ struct USAGE {
 const USAGE USAGES[] = {
     {CMD_SCAN,
      {"scan extent [tablespace <ts#> [datafile <rfile#>] ] [object <data_object_id>] [parallel <parallel_degree>]\n",
-      "scan disk [group <group#>] [disk <disk#>] [extract file] [limit <au count>]\n"}},
+      "scan disk [group <group#>] [disk <disk#>] [extract file] [limit <au count>] [force]\n"}},
     {CMD_TIME, {"time <number>\n"}},
     {CMD_START_CMDFILE, {"@<filename>\n", "@ <filename>\n", "start <filename>\n\n"}},
     {CMD_BBED_SHOW, {"show\n"}},

@@ -11,6 +11,7 @@
 #include "dict/dict_lookup.h"
 #include "engine/unload_model.h"
 #include "output/table_writer.h"
+#include "scan/scanned_extent.h"
 #include "unload/unload_cmd.h"
 #include "unload/unload_report.h"
 
@@ -74,6 +75,15 @@ void print_segment(const STORAGE_INFO* s)
               s->dataobj_no, s->ts_no, s->file_no, s->block_no, s->cluster);
 }
 
+// The truncated and scanned modes read the extents a scan found; without
+// any there is nothing to read, and the user is told what to do.
+void check_scanned_extents(const TABLE* table, const UNLOAD_PARAMS* params)
+{
+    if (is_unload_mode(params->unload_mode, UM_TRUNCATE | UM_SCANNED_EXTENT) &&
+        count_scanned_data_extents(table->dataobj_no, table->ts_no) == 0)
+        sp_printf("no scanned extent of data object %u, run scan extent first.\n", table->dataobj_no);
+}
+
 void unload_one_segment(const TABLE_WRITER* writer, PTABLE table, PUNLOAD_PARAMS params, ub4 object_id,
                         bool truncated)
 {
@@ -85,6 +95,7 @@ void unload_one_segment(const TABLE_WRITER* writer, PTABLE table, PUNLOAD_PARAMS
     if ((truncated && storage.dataobj_no == 0) || params->abort_unload)
         return;
     copy_storage(table, &storage);
+    check_scanned_extents(table, params);
     table->damage.segment_error = 0;
     writer->do_segment(table, params);
     show_segment_error(table);
@@ -296,6 +307,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.file_no = table.block_no = 0;
             table.table_index = 0;
         }
+        check_scanned_extents(&table, &params);
         writer->do_segment(&table, &params);
         writer->end(&params);
         show_table_result(&table, table_name, nullptr, &params);
