@@ -94,7 +94,7 @@ int close_spool_file()
     if (spool_error == 0)
         return TRUE;
     // The spool itself is what failed: the screen alone can tell.
-    printf("write file %s error! error message:%s.\n", spool_name.c_str(), strerror(spool_error));
+    screen_printf("write file %s error! error message:%s.\n", spool_name.c_str(), strerror(spool_error));
     spool_error = 0;
     note_output_failure();
     return FALSE;
