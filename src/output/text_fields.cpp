@@ -1,5 +1,6 @@
 #include "output/text_fields.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <initializer_list>
@@ -74,6 +75,20 @@ void init_text_fields(PTEXT_FIELDS fields, const char* delimiter)
         fields->leading[c] = 1;
     fields->record_end[0] = '\n';
     fields->record_end_len = 1;
+    fields->enclosure_word = EVERY_BYTE * (ub1)fields->enclosure;
+    fields->delimiter_word = EVERY_BYTE * (ub1)(d > 0 ? fields->delimiter[0] : fields->enclosure);
+    for (ub1 filler : {(ub1)'A', (ub1)'B', (ub1)'C'}) {
+        if (!fields->careful[filler]) {
+            fields->filler_word = EVERY_BYTE * filler;
+            break;
+        }
+    }
+    // The converters write numbers, dates, timestamps, RAW, ROWID and
+    // floating-point values with digits, letters and these marks only.
+    const char* typed_marks = "+-.: /~";
+    ub1 d0 = d > 0 ? (ub1)fields->delimiter[0] : 0;
+    auto in_typed_text = [&](ub1 c) { return isalnum(c) || (c != 0 && strchr(typed_marks, c) != nullptr); };
+    fields->typed_plain = !in_typed_text(d0) && !in_typed_text((ub1)fields->enclosure);
 }
 
 int text_value_needs_enclosure(const TEXT_FIELDS* fields, const char* data, size_t length)

@@ -34,6 +34,24 @@ void put_row_address(PTABLE_OUTPUT out, const char* delimiter, const ROW_DATA* r
         put_output_bytes(&out->data, text, (size_t)n < sizeof(text) ? (size_t)n : sizeof(text) - 1);
 }
 
+// Types whose converted text is made of digits, letters and a few marks.
+inline bool is_fixed_format(ub1 ora_type)
+{
+    switch (ora_type) {
+    case ORA_NUMBER:
+    case ORA_DATE:
+    case ORA_TIMESTAMP:
+    case ORA_TIMESTAMP_TZ:
+    case ORA_TIMESTAMP_LTZ:
+    case ORA_RAW:
+    case ORA_LONG_RAW:
+    case ORA_ROWID:
+    case ORA_BINARY_FLOAT:
+    case ORA_BINARY_DOUBLE: return true;
+    default: return false;
+    }
+}
+
 void close_lob_file(PCOL_DATA col_data, PUNLOAD_PARAMS params)
 {
     if (col_data->lob_file == nullptr)
@@ -212,7 +230,11 @@ void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA co
         return;
     if (!(flags & IS_FIRST_COLUMN))
         put_delimiter(out, params->delimiter);
-    if (col_data != nullptr && !col_data->is_null)
+    if (col_data == nullptr || col_data->is_null)
+        return;
+    if (out->fields.typed_plain && is_fixed_format(column->ora_type))
+        put_output_bytes(&out->data, col_data->common_data.data, col_data->data_len);
+    else
         put_text_value(&out->data, &out->fields, col_data->common_data.str_data, col_data->data_len);
 }
 
