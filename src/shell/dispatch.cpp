@@ -34,6 +34,8 @@ struct DISPATCH_TABLE {
         handlers[CMD_BBED_ROLLBACK] = do_bbed_rollback;
         handlers[CMD_BBED_FIND] = do_bbed_find;
         handlers[CMD_BBED_VERIFY] = do_bbed_verify;
+        handlers[CMD_BBED_MARK] = do_mark_undo_segment;
+        handlers[CMD_BBED_CLEAN] = do_bbed_clean;
         handlers[CMD_ENTER_ASMCMD] = enter_asmcmd_module;
         handlers[CMD_EXIT_ASMCMD] = exit_asmcmd_module;
         handlers[CMD_ASMCMD_HELP] = do_asmcmd_help;
