@@ -244,12 +244,3 @@ void do_bbed_rollback(LINE_ARRAY, int count)
     sp_printf("Writing block has completed\n");
     sp_printf("Modified data rollbacked.\n\n");
 }
-
-void do_bbed_verify(LINE_ARRAY, int count)
-{
-    if (count != 1) {
-        show_cmd_format(CMD_BBED_VERIFY);
-        return;
-    }
-    sp_printf("not implemented.\n\n");
-}
