@@ -10,7 +10,7 @@
 
 void show_dump_damage(const char* what, size_t offset)
 {
-    sp_printf("*** damaged: %s at offset %zu lies outside the block ***\n", what, offset);
+    sp_printf("*** damaged: %s at offset %zu does not fit in the block ***\n", what, offset);
 }
 
 void show_hex_bytes(const ub1* bytes, ub4 count)
