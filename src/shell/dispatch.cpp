@@ -48,6 +48,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_UNLOAD] = do_unload;
         handlers[CMD_DESC] = do_desc_table;
         handlers[CMD_ORADUMP] = do_oradump;
+        handlers[CMD_SCAN] = do_scan;
     }
 };
 

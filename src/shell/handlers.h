@@ -5,6 +5,7 @@
 #include "bbed/bbed_module.h"
 #include "blocks/dump_cmd.h"
 #include "output/unexp.h"
+#include "scan/scan_cmd.h"
 #include "unload/list_desc.h"
 #include "unload/unload_cmd.h"
 #include "storage/copy_datafile.h"
