@@ -49,6 +49,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_DESC] = do_desc_table;
         handlers[CMD_ORADUMP] = do_oradump;
         handlers[CMD_SCAN] = do_scan;
+        handlers[CMD_DISCOVER] = do_discover;
     }
 };
 
