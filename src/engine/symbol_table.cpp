@@ -311,7 +311,7 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
                 return SYM_REF_RANGE;
             PSYMBOL_ROW t = &symbols->rows[value];
             if (t->decompressed == SYMS_FAILED)
-                return SYM_REF_EMPTY;
+                return t->error;
             if (t->decompressed != SYMS_DONE || t->col_cnt == 0)
                 return SYM_REF_EMPTY;
             if (++t->fact_refer_cnt > SYMBOL_MAX_REFER)
