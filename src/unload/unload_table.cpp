@@ -8,6 +8,7 @@
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
 #include "dict/dict_lookup.h"
+#include "dict/iot_overflow.h"
 #include "engine/unload_model.h"
 #include "output/text_output.h"
 #include "unload/unload_cmd.h"
@@ -179,6 +180,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
+    if (iot)
+        get_iot_overflow_storage(request->user_id, request->object_id, partition, &table);
     if (begin_output(request->owner, request->table, partition, &table, &columns, &params)) {
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
