@@ -188,10 +188,26 @@ TEST_F(ObjectE2e, SamplingWithoutExtentsOrReadableBlocksSaysSo)
                        ", run scan extent first.\n"),
               std::string::npos)
         << out;
-    EXPECT_EQ(run("unload object 0 sample\nunload object all cluster 2 sample\n"
-                  "unload object 51234 column NUMBER FOO\n")
-                  .find("not implemented"),
-              std::string::npos);
+}
+
+// The forms the command refuses, and a column list with a SKIP word: the
+// stepped-over value leaves no column, the later ones keep their numbers.
+TEST_F(ObjectE2e, ColumnListsAndRefusedForms)
+{
+    const zb::BuiltSegment& dropped = db_->db().at("SCOTT.ORDERS_OLD");
+    std::string id = std::to_string(dropped.dataobj);
+    write_file(db_->path("ext.zem"), extent_lines(dropped));
+    std::string out = run("unload object 0 sample\nunload object all cluster 2 sample\n"
+                          "unload object " + id + " column NUMBER FOO\nunload object " + id +
+                          " tablespace -1 sample\nunload object " + id + " column NUMBER SKIP DATE\n");
+    std::filesystem::remove(db_->path("ext.zem"));
+    EXPECT_GOLDEN("e2e/object/forms.txt", out);
+    std::string name = "ZEM_00000" + id;
+    EXPECT_EQ(db_->output_names(), (std::vector<std::string>{name + ".ctl", name + ".sql", name + ".txt"}));
+    EXPECT_GOLDEN("e2e/object/skip.ctl", db_->output(name + ".ctl"));
+    EXPECT_GOLDEN("e2e/object/skip.sql", db_->output(name + ".sql"));
+    std::string rows = db_->output(name + ".txt");
+    EXPECT_EQ(rows.substr(0, rows.find('\n')), "1|2020-02-02 01:01:00");
 }
 
 } // namespace
