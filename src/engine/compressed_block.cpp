@@ -67,12 +67,18 @@ void unload_compressed_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER
                                   const DATABLOCK_HEADER* datablock_header, const UNLOAD_CALLBACKS* callbacks)
 {
     PTABLE table = params->table;
-    // Only blocks of exactly two tables are compressed blocks; others hold
-    // nothing this decoder can read and yield nothing.
-    if (table == nullptr || !is_compressed_table(datablock_header) || datablock_header->tab_cnt != 2)
+    if (table == nullptr || !is_compressed_table(datablock_header))
         return;
     ub4 file_no = rdba_file_no(rdba, table->ts_no);
     ub4 block_no = rdba_block_no(rdba, table->ts_no);
+    // Only blocks of exactly two tables are compressed blocks; others hold
+    // nothing this decoder can read and yield nothing, without a message,
+    // but they count in the table's summary (an empty one holds nothing).
+    if (datablock_header->tab_cnt != 2) {
+        if (datablock_header->tab_cnt != 0)
+            note_damaged_block(&table->damage, DMG_UNDECODABLE, file_no, block_no);
+        return;
+    }
     COMPRESSED_BLOCK cb;
     if (!get_compressed_block(block, block_size, datablock_header, &cb)) {
         sp_printf("file %u block %u: ", file_no, block_no);
