@@ -86,8 +86,8 @@ bool deliver_key_columns(const ub1* block, ub4* pos, ub4 end, ub4 count, PROW_CU
 }
 
 // The rest of a row in the overflow segment, read as chained pieces in the
-// overflow's tablespace and data object.
-void follow_overflow(ub4 rdba, ub4 slot, const ROW_PIECE* piece, PROW_CURSOR cursor, PUNLOAD_PARAMS params,
+// overflow's tablespace and data object. FALSE when the pieces loop.
+bool follow_overflow(ub4 rdba, ub4 slot, const ROW_PIECE* piece, PROW_CURSOR cursor, PUNLOAD_PARAMS params,
                      const UNLOAD_CALLBACKS* callbacks)
 {
     PTABLE table = params->table;
@@ -101,9 +101,11 @@ void follow_overflow(ub4 rdba, ub4 slot, const ROW_PIECE* piece, PROW_CURSOR cur
         table->dataobj_no = table->iot_data_obj_id;
     else
         params->strict_dataobj = 0;
-    follow_row_chain(ts_no, rdba, slot, piece->next_rdba, piece->next_slot, 0, cursor, params, callbacks, 1);
+    int ended = follow_row_chain(ts_no, rdba, slot, piece->next_rdba, piece->next_slot, 0, cursor, params,
+                                 callbacks, 1);
     table->dataobj_no = own_dataobj;
     params->strict_dataobj = strict;
+    return ended != FALSE;
 }
 
 } // namespace
@@ -184,8 +186,12 @@ void unload_iot_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_he
         ROW_PIECE piece;
         if (readable && get_iot_row_piece(block, pos, block_size, &leaf.index, &piece)) {
             unload_piece_columns(block, &piece, &cursor, params, callbacks);
-            if (!(piece.flag & RF_LAST_PIECE) && !cursor.stopped && row->col_fact_cnt < row->col_cnt)
-                follow_overflow(rdba, i, &piece, &cursor, params, callbacks);
+            if (!(piece.flag & RF_LAST_PIECE) && !cursor.stopped && row->col_fact_cnt < row->col_cnt &&
+                !follow_overflow(rdba, i, &piece, &cursor, params, callbacks)) {
+                sp_printf("file %u block %u: the overflow pieces of iot row %u loop, its other columns are NULL\n",
+                          file_no, block_no, i);
+                table->damage.values_cut++;
+            }
         } else {
             sp_printf("file %u block %u: iot row %u runs past the block end, its other columns are NULL\n",
                       file_no, block_no, i);
