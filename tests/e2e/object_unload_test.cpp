@@ -179,6 +179,25 @@ TEST_F(ObjectE2e, DroppedTableComesBackThroughSampleAndTheSuggestedCommand)
     write_file(db_->path("tab.zem"), saved_tab);
 }
 
+// Without the dictionary an index-organized table is sampled from its index
+// leaves, the overflow pieces followed by their addresses.
+TEST_F(ObjectE2e, IndexOrganizedTableComesBackWithoutTheDictionary)
+{
+    const zb::BuiltSegment& iot = db_->db().at("HR.ORDERS_IOT");
+    write_file(db_->path("ext.zem"), extent_lines(iot));
+    std::string id = std::to_string(iot.dataobj);
+    run("unload object " + id + " sample\n");
+    std::string report = db_->output("sample.txt");
+    size_t at = report.find("COMMAND: \n");
+    ASSERT_NE(at, std::string::npos) << report;
+    std::string command = report.substr(at + 10, report.find('\n', at + 10) - at - 10);
+    EXPECT_EQ(command, "unload object " + id + " tablespace 4 column VARCHAR2 VARCHAR2 DATE NUMBER NUMBER ");
+    db_->clear_output();
+    run(command + "\n");
+    std::filesystem::remove(db_->path("ext.zem"));
+    EXPECT_EQ(db_->output("ZEM_00000" + id + ".txt"), rows_text(db_->def().tables[2]));
+}
+
 TEST_F(ObjectE2e, SamplingWithoutExtentsOrReadableBlocksSaysSo)
 {
     const zb::BuiltSegment& dropped = db_->db().at("SCOTT.ORDERS_OLD");
