@@ -246,9 +246,11 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
     ub1 flag = block[pos];
     out->lock = block[pos + 1];
     pos += 2;
-    if (flag & RF_DELETED_ROW) {
+    // A deleted row keeps only its flag and lock; the head piece of a
+    // migrated row and a cluster key hold no columns of this table.
+    if ((flag & (RF_DELETED_ROW | RF_CLUSTER_KEY)) || !(flag & RF_FIRST_PIECE)) {
         out->flag = flag;
-        return SYM_OK; // a deleted row keeps only its flag and lock
+        return SYM_OK;
     }
     if (pos >= end)
         return SYM_PAST_END;
