@@ -31,16 +31,6 @@ namespace {
 
 constexpr size_t SAMPLE_PATH_LEN = 2 * FILENAME_MAXLEN + 64;
 
-ub4 count_scanned_extents(ub4 data_object_id, ub4 ts_no)
-{
-    ZEM_LIST list;
-    init_extent_list(&list);
-    get_scan_extent_list(nullptr, &list, data_object_id, ts_no, 1);
-    ub4 count = zem_list_item_cnt(&list);
-    release_zem_list(&list);
-    return count;
-}
-
 // Why a sample found no rows: no extents at all, or only blocks that could
 // not be read.
 void explain_no_data(FILE* info, const TABLE* table, ub4 extents)
@@ -250,7 +240,7 @@ int do_unload_object_sample(ub4 data_object_id, ub4 ts_no, ub4 cluster, int appe
         table.ts_no = ts_no;
         table.dataobj_no = data_object_id;
         table.table_index = (ub1)cluster;
-        ub4 extents = count_scanned_extents(data_object_id, ts_no);
+        ub4 extents = count_scanned_data_extents(data_object_id, ts_no);
         do_unload_table_sample(&table, &params);
         sp_printf("\n");
         FILE* info = params.info_fp;
