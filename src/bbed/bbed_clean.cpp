@@ -150,15 +150,15 @@ int clean_datablock_row_lock(ub1* buffer, const DATABLOCK_HEADER* header, ub4 bl
 
 int clean_indexblock_row_lock(ub1* buffer, const DATABLOCK_HEADER* header, ub4 block_size, PCLEAN_RESULT result)
 {
-    INDEX_HEADER ih;
-    if (!get_index_header(buffer, header, &ih, block_size) || ih.common.block_level != 0)
+    IOT_LEAF rows;
+    if (!get_index_rows(buffer, block_size, header, &rows) || rows.index.common.block_level != 0)
         return FALSE;
+    const INDEX_HEADER& ih = rows.index;
     ub4 count = 0;
-    for (ub4 p = 0; p < ih.leaf.prefix_row_count; p++) {
+    for (ub4 p = 0; p < rows.prefix_cnt; p++) {
         ub2 entry;
         ub2 limit;
-        if (!get_index_prefix_entry(buffer, header, &ih, p, &entry, &limit, block_size))
-            break;
+        get_index_prefix_entry(buffer, &rows, p, &entry, &limit);
         if (check_index_row_pos(entry, header, block_size) &&
             clear_lock_byte(buffer, header->data_header_offset + entry, block_size))
             count++;
@@ -167,10 +167,8 @@ int clean_indexblock_row_lock(ub1* buffer, const DATABLOCK_HEADER* header, ub4 b
     ub4 key_columns = ih.common.columns_in_key > ih.leaf.prefix_col_count
                           ? (ub4)ih.common.columns_in_key - ih.leaf.prefix_col_count
                           : 0;
-    for (ub4 i = 0; i < ih.common.row_count; i++) {
-        ub2 entry;
-        if (!get_index_row_entry(buffer, header, &ih, i, &entry, block_size))
-            break;
+    for (ub4 i = 0; i < rows.row_cnt; i++) {
+        ub2 entry = get_index_row_entry(buffer, &rows, i);
         if (!check_index_row_pos(entry, header, block_size))
             continue;
         ub4 offset = header->data_header_offset + entry;

@@ -92,22 +92,18 @@ bool index_row_is_whole(const ub1* buffer, ub4 offset, ub4 end, const INDEX_HEAD
 
 void verify_index_rows(const ub1* buffer, ub4 block_size, const DATABLOCK_HEADER* header, PBLOCK_VERIFY result)
 {
-    INDEX_HEADER ih;
-    if (!get_index_header(buffer, header, &ih, block_size)) {
+    IOT_LEAF rows;
+    if (!get_index_rows(buffer, block_size, header, &rows) || rows.row_cnt < rows.index.common.row_count) {
         result->header_ok = 0;
         return;
     }
     ub4 end = usable_end(block_size);
-    for (ub4 i = 0; i < ih.common.row_count; i++) {
-        ub2 entry;
-        if (!get_index_row_entry(buffer, header, &ih, i, &entry, block_size)) {
-            result->header_ok = 0;
-            return;
-        }
+    for (ub4 i = 0; i < rows.row_cnt; i++) {
+        ub2 entry = get_index_row_entry(buffer, &rows, i);
         if (!check_index_row_pos(entry, header, block_size))
             continue;
         ub4 offset = header->data_header_offset + entry;
-        note_row(result, index_row_is_whole(buffer, offset, end, &ih), offset);
+        note_row(result, index_row_is_whole(buffer, offset, end, &rows.index), offset);
     }
 }
 

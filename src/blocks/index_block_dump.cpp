@@ -65,16 +65,19 @@ void show_index_common(const INDEX_HEADER* ih)
     sp_printf("kdxcoavs %u\n", c->available_space);
 }
 
-void show_index_branch_rows(const ub1* buffer, const DATABLOCK_HEADER* header, const INDEX_HEADER* ih,
+// Marks the directory entries (or prefix pairs) the block cannot hold.
+void show_cut_directory(const char* what, ub4 first, ub4 entry_size, ub4 fitting, ub4 count)
+{
+    if (fitting < count)
+        show_dump_damage(what, (size_t)first + (size_t)fitting * entry_size);
+}
+
+void show_index_branch_rows(const ub1* buffer, const DATABLOCK_HEADER* header, const IOT_LEAF* rows,
                             ub4 block_size)
 {
     ub4 end = usable_end(block_size);
-    for (ub4 i = 0; i < ih->common.row_count; i++) {
-        ub2 entry;
-        if (!get_index_row_entry(buffer, header, ih, i, &entry, block_size)) {
-            show_dump_damage("row directory entry", get_index_row_dir_offset(header, ih) + (size_t)i * 2);
-            return;
-        }
+    for (ub4 i = 0; i < rows->row_cnt; i++) {
+        ub2 entry = get_index_row_entry(buffer, rows, i);
         if (!check_index_row_pos(entry, header, block_size))
             continue;
         ub4 pos = header->data_header_offset + entry;
@@ -87,8 +90,10 @@ void show_index_branch_rows(const ub1* buffer, const DATABLOCK_HEADER* header, c
         ub4 child = get_ub4(buffer, pos);
         sp_printf("dba: %u=0x%x\n", child, child);
         pos += INDEX_BRANCH_CHILD_SIZE;
-        show_index_key_columns(buffer, &pos, end, ih->common.columns_in_key, true);
+        show_index_key_columns(buffer, &pos, end, rows->index.common.columns_in_key, true);
     }
+    show_cut_directory("row directory entry", rows->row_dir, ROW_DIR_ENTRY_SIZE, rows->row_cnt,
+                       rows->index.common.row_count);
 }
 
 // Prefix rows come in row order: each covers the rows from the previous
@@ -99,10 +104,9 @@ struct PREFIX_WALK {
     ub2 previous_limit = 0;
     int current = -1;     // the prefix covering the rows being shown
     ub2 current_limit = 0;
-    bool stopped = false; // the prefix directory ran out of the block
 };
 
-void show_prefix_row(const ub1* buffer, const DATABLOCK_HEADER* header, const INDEX_HEADER* ih, ub4 p, ub2 entry,
+void show_prefix_row(const ub1* buffer, const DATABLOCK_HEADER* header, const IOT_LEAF* rows, ub4 p, ub2 entry,
                      ub2 covered, ub4 block_size)
 {
     if (!check_index_row_pos(entry, header, block_size))
@@ -119,27 +123,22 @@ void show_prefix_row(const ub1* buffer, const DATABLOCK_HEADER* header, const IN
     sp_printf("flag: %s, lock: %u", set_index_row_flag_name(buffer[pos], flags), buffer[pos + 1]);
     sp_printf("\n");
     pos += INDEX_ROW_HEADER_SIZE;
-    if (show_index_key_columns(buffer, &pos, end, ih->leaf.prefix_col_count, false))
+    if (show_index_key_columns(buffer, &pos, end, rows->index.leaf.prefix_col_count, false))
         sp_printf("prc %u\n", covered);
 }
 
 // Shows the prefixes whose rows begin at or before `row` (every remaining
 // one when `row` is UB4_MAX).
-void show_prefixes_through(const ub1* buffer, const DATABLOCK_HEADER* header, const INDEX_HEADER* ih, ub4 row,
+void show_prefixes_through(const ub1* buffer, const DATABLOCK_HEADER* header, const IOT_LEAF* rows, ub4 row,
                            PREFIX_WALK* walk, ub4 block_size)
 {
-    while (!walk->stopped && walk->next < ih->leaf.prefix_row_count && walk->previous_limit <= row) {
+    while (walk->next < rows->prefix_cnt && walk->previous_limit <= row) {
         ub2 entry;
         ub2 limit;
         ub4 p = walk->next;
-        if (!get_index_prefix_entry(buffer, header, ih, p, &entry, &limit, block_size)) {
-            show_dump_damage("prefix directory entry",
-                             get_index_row_dir_offset(header, ih) + ((size_t)ih->common.row_count + 2 * (size_t)p) * 2);
-            walk->stopped = true;
-            return;
-        }
+        get_index_prefix_entry(buffer, rows, p, &entry, &limit);
         ub2 covered = limit >= walk->previous_limit ? (ub2)(limit - walk->previous_limit) : 0;
-        show_prefix_row(buffer, header, ih, p, entry, covered, block_size);
+        show_prefix_row(buffer, header, rows, p, entry, covered, block_size);
         walk->current = (int)p;
         walk->current_limit = limit;
         if (limit > walk->previous_limit)
@@ -148,9 +147,10 @@ void show_prefixes_through(const ub1* buffer, const DATABLOCK_HEADER* header, co
     }
 }
 
-void show_index_leaf_rows(const ub1* buffer, const DATABLOCK_HEADER* header, const INDEX_HEADER* ih,
+void show_index_leaf_rows(const ub1* buffer, const DATABLOCK_HEADER* header, const IOT_LEAF* rows,
                           ub4 block_size)
 {
+    const INDEX_HEADER* ih = &rows->index;
     ub4 end = usable_end(block_size);
     bool prefixed = is_compressed_index(ih->common.lock_opcode);
     PREFIX_WALK walk;
@@ -161,14 +161,9 @@ void show_index_leaf_rows(const ub1* buffer, const DATABLOCK_HEADER* header, con
     // when the index keeps them.
     DATABLOCK_HEADER piece_header = *header;
     piece_header.kdbh_flag = (ih->common.flag & INDEX_ROWDEPENDENCIES) ? KDBH_FLAG_ROWDEPENDENCIES : 0;
-    for (ub4 i = 0; i < ih->common.row_count; i++) {
-        ub2 entry;
-        if (!get_index_row_entry(buffer, header, ih, i, &entry, block_size)) {
-            show_dump_damage("row directory entry", get_index_row_dir_offset(header, ih) + (size_t)i * 2);
-            break;
-        }
-        if (prefixed)
-            show_prefixes_through(buffer, header, ih, i, &walk, block_size);
+    for (ub4 i = 0; i < rows->row_cnt; i++) {
+        ub2 entry = get_index_row_entry(buffer, rows, i);
+        show_prefixes_through(buffer, header, rows, i, &walk, block_size);
         if (!check_index_row_pos(entry, header, block_size))
             continue;
         ub4 pos = header->data_header_offset + entry;
@@ -194,8 +189,14 @@ void show_index_leaf_rows(const ub1* buffer, const DATABLOCK_HEADER* header, con
         if (is_iot(ih->common.lock_opcode))
             show_row_piece(buffer, pos, block_size, &piece_header);
     }
-    if (prefixed)
-        show_prefixes_through(buffer, header, ih, UB4_MAX, &walk, block_size);
+    show_cut_directory("row directory entry", rows->row_dir, ROW_DIR_ENTRY_SIZE, rows->row_cnt,
+                       ih->common.row_count);
+    if (!prefixed)
+        return;
+    show_prefixes_through(buffer, header, rows, UB4_MAX, &walk, block_size);
+    if (rows->row_cnt == ih->common.row_count)
+        show_cut_directory("prefix directory entry", rows->prefix_dir, 2 * ROW_DIR_ENTRY_SIZE, rows->prefix_cnt,
+                           ih->leaf.prefix_row_count);
 }
 
 } // namespace
@@ -204,12 +205,12 @@ void show_index_header(const ub1* buffer, const DATABLOCK_HEADER* header, ub4 bl
 {
     show_datablock_common_header(buffer, header, block_size);
     sp_printf("\n");
-    INDEX_HEADER ih;
-    bool whole = get_index_header(buffer, header, &ih, block_size);
-    if (!whole) {
+    IOT_LEAF rows;
+    if (!get_index_rows(buffer, block_size, header, &rows)) {
         show_dump_damage("index header", header->data_header_offset);
         return;
     }
+    const INDEX_HEADER& ih = rows.index;
     bool branch = ih.common.block_level > 0;
     sp_printf(branch ? "Branch block dump:\n" : "Leaf block dump:\n");
     sp_printf("=====================\n");
@@ -219,7 +220,7 @@ void show_index_header(const ub1* buffer, const DATABLOCK_HEADER* header, ub4 bl
         sp_printf("kdxbrsno %u\n", ih.branch.last_service_trans);
         sp_printf("kdxbrbksz %u\n", ih.branch.block_size);
         if (!header_only)
-            show_index_branch_rows(buffer, header, &ih, block_size);
+            show_index_branch_rows(buffer, header, &rows, block_size);
         return;
     }
     const INDEX_LEAF_HEADER* leaf = &ih.leaf;
@@ -235,5 +236,5 @@ void show_index_header(const ub1* buffer, const DATABLOCK_HEADER* header, ub4 bl
         sp_printf("kdxlepnco %u\n", leaf->prefix_col_count);
     }
     if (!header_only)
-        show_index_leaf_rows(buffer, header, &ih, block_size);
+        show_index_leaf_rows(buffer, header, &rows, block_size);
 }
