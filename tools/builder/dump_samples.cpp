@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "builder/compressed_table.h"
 #include "builder/data_blocks.h"
 #include "builder/file_blocks.h"
 #include "builder/index_blocks.h"
@@ -264,6 +265,26 @@ BlockImage cluster_block(uint32_t bs, int order)
     return make_data_block(cache(6, 21), d, bs, order);
 }
 
+// A basic-compressed block: repeated values and a repeated pair become
+// symbol rows, fixed-length leading columns fcls runs; one row is deleted.
+BlockImage compressed_block(uint32_t bs, int order)
+{
+    PackerOptions shape;
+    shape.block_size = bs;
+    shape.order = order;
+    shape.object_id = 70005;
+    std::vector<LogicalRow> rows;
+    const char* jobs[] = {"CLERK", "CLERK", "MANAGER", "CLERK"};
+    for (int i = 0; i < 4; i++) {
+        LogicalRow row = make_row({bytes_cell(number_bytes(7900 + i)), text_cell(jobs[i]), text_cell("DALLAS")});
+        row.deleted = i == 3;
+        rows.push_back(row);
+    }
+    CompressOptions options;
+    options.use_fcls = true;
+    return make_compressed_block(shape, cache(6, 22), rows, options);
+}
+
 IndexBlockDef index_def(uint8_t level, uint8_t columns_in_key)
 {
     IndexBlockDef d;
@@ -393,6 +414,7 @@ std::vector<NamedBlock> make_dump_samples(uint32_t bs, int order)
     out.push_back({"data_rows", data_block(bs, order)});
     out.push_back({"data_row_dependencies", rowdeps_block(bs, order)});
     out.push_back({"data_cluster", cluster_block(bs, order)});
+    out.push_back({"data_compressed", compressed_block(bs, order)});
     out.push_back({"index_branch", branch_block(bs, order)});
     out.push_back({"index_leaf", leaf_block(bs, order)});
     out.push_back({"index_leaf_unique", unique_leaf_block(bs, order)});
