@@ -6,6 +6,7 @@
 #include "builder/data_blocks.h"
 #include "builder/file_blocks.h"
 #include "builder/index_blocks.h"
+#include "builder/iot_segment.h"
 #include "builder/rows.h"
 #include "builder/segment_blocks.h"
 #include "builder/undo_blocks.h"
@@ -301,60 +302,56 @@ IndexBlockDef index_def(uint8_t level, uint8_t columns_in_key)
 
 BlockImage branch_block(uint32_t bs, int order)
 {
-    BtreeBlockDef d;
-    d.index = index_def(1, 2);
-    d.index.rows = {encode_branch_row(FILE5 + 51, {text_cell("JONES")}, true, order),
+    IndexBlockDef d = index_def(1, 2);
+    d.rows = {encode_branch_row(FILE5 + 51, {text_cell("JONES")}, true, order),
                     encode_branch_row(FILE5 + 52, {text_cell("SCOTT"), bytes_cell({0x01, 0x40, 0x00, 0x14, 0, 2})},
                                       false, order)};
-    return make_btree_block(cache(6, 49), d, bs, order);
+    return make_index_block(cache(6, 49), d, bs, order);
 }
 
 // A non-unique index: the rowid is the last key column.
 BlockImage leaf_block(uint32_t bs, int order)
 {
-    BtreeBlockDef d;
-    d.index = index_def(0, 2);
+    IndexBlockDef d = index_def(0, 2);
     const std::vector<uint8_t> rid = {0x01, 0x40, 0x00, 0x14, 0x00, 0x00};
-    d.index.rows = {encode_leaf_row(0, 0, {}, {text_cell("ADAMS"), bytes_cell(rid)}),
+    d.rows = {encode_leaf_row(0, 0, {}, {text_cell("ADAMS"), bytes_cell(rid)}),
                     encode_leaf_row(0x01, 2, {}, {null_cell(), bytes_cell(rid)})};
-    d.index.deleted_rows = 1;
-    return make_btree_block(cache(6, 51), d, bs, order);
+    d.deleted_rows = 1;
+    return make_index_block(cache(6, 51), d, bs, order);
 }
 
 // A unique index keeps the rowid as the row's data part (kdxledsz 6).
 BlockImage unique_leaf_block(uint32_t bs, int order)
 {
-    BtreeBlockDef d;
-    d.index = index_def(0, 1);
-    d.index.key_size = 6;
-    d.index.rows = {encode_leaf_row(0, 0, {0x01, 0x40, 0x00, 0x14, 0x00, 0x01}, {bytes_cell(number_bytes(7369))})};
-    return make_btree_block(cache(6, 53), d, bs, order);
+    IndexBlockDef d = index_def(0, 1);
+    d.key_size = 6;
+    d.rows = {encode_leaf_row(0, 0, {0x01, 0x40, 0x00, 0x14, 0x00, 0x01}, {bytes_cell(number_bytes(7369))})};
+    return make_index_block(cache(6, 53), d, bs, order);
 }
 
 // Prefix compression on the first of two key columns: two prefixes, the
 // first covering two rows, the second one.
 BlockImage prefix_leaf_block(uint32_t bs, int order)
 {
-    BtreeBlockDef d;
-    d.index = index_def(0, 3);
-    d.index.lock_opcode = 0x20;
-    d.index.prefix_col_count = 1;
+    IndexBlockDef d = index_def(0, 3);
+    d.lock_opcode = 0x20;
+    d.prefix_col_count = 1;
     const std::vector<uint8_t> rid = {0x01, 0x40, 0x00, 0x14, 0x00, 0x03};
-    d.index.rows = {encode_leaf_row(0, 0, {}, {text_cell("CLERK"), bytes_cell(rid)}),
+    d.rows = {encode_leaf_row(0, 0, {}, {text_cell("CLERK"), bytes_cell(rid)}),
                     encode_leaf_row(0, 0, {}, {text_cell("MANAGER"), bytes_cell(rid)}),
                     encode_leaf_row(0, 0, {}, {text_cell("ANALYST"), bytes_cell(rid)})};
     d.prefixes = {{encode_leaf_row(IROW_PREFIX, 0, {}, {bytes_cell(number_bytes(10))}), 2},
                   {encode_leaf_row(IROW_PREFIX, 0, {}, {bytes_cell(number_bytes(20))}), 3}};
-    return make_btree_block(cache(6, 54), d, bs, order);
+    d.prefix_row_count = (uint16_t)d.prefixes.size();
+    return make_index_block(cache(6, 54), d, bs, order);
 }
 
 // An index-organized table: the key, then the rest of the row as a data
 // piece; the second row goes on in the overflow segment.
 BlockImage iot_leaf_block(uint32_t bs, int order)
 {
-    BtreeBlockDef d;
-    d.index = index_def(0, 1);
-    d.index.lock_opcode = 0x10;
+    IndexBlockDef d = index_def(0, 1);
+    d.lock_opcode = 0x10;
     PieceLayout p;
     p.cells = {text_cell("BOSTON"), bytes_cell(number_bytes(3))};
     std::vector<uint8_t> first = encode_iot_row(0, 0, {bytes_cell(number_bytes(40))}, p, order);
@@ -362,8 +359,28 @@ BlockImage iot_leaf_block(uint32_t bs, int order)
     p.next = {FILE5 + 90, 0};
     p.cells = {text_cell("DALLAS")};
     std::vector<uint8_t> second = encode_iot_row(0, 1, {bytes_cell(number_bytes(20))}, p, order);
-    d.index.rows = {first, second};
-    return make_btree_block(cache(6, 55), d, bs, order);
+    d.rows = {first, second};
+    return make_index_block(cache(6, 55), d, bs, order);
+}
+
+// The index-organized table writer's leaf: keys sharing a prefix, row
+// dependencies, the last row going on in the overflow segment.
+BlockImage iot_writer_leaf(uint32_t bs, int order)
+{
+    PackerOptions shape;
+    shape.block_size = bs;
+    shape.order = order;
+    shape.object_id = 70011;
+    IotLayout iot;
+    iot.key_columns = 2;
+    iot.prefix_columns = 1;
+    iot.row_dependencies = true;
+    std::vector<LogicalRow> rows;
+    for (int i = 0; i < 3; i++)
+        rows.push_back(make_row({text_cell(i < 2 ? "US" : "UK"), bytes_cell(number_bytes(i + 1)),
+                                 text_cell(i == 0 ? "Seattle" : i == 1 ? "Boston" : "London")}));
+    std::vector<Rid> overflow = {{}, {}, {FILE5 + 91, 2}};
+    return make_iot_leaf_block(shape, cache(6, 56), iot, rows, overflow, FILE5 + 55, FILE5 + 57);
 }
 
 BlockImage lob_block(uint8_t type, uint32_t bs, int order)
@@ -420,6 +437,7 @@ std::vector<NamedBlock> make_dump_samples(uint32_t bs, int order)
     out.push_back({"index_leaf_unique", unique_leaf_block(bs, order)});
     out.push_back({"index_leaf_prefix", prefix_leaf_block(bs, order)});
     out.push_back({"iot_leaf", iot_leaf_block(bs, order)});
+    out.push_back({"iot_leaf_prefix_row_dependencies", iot_writer_leaf(bs, order)});
     out.push_back({"lob_27", lob_block(27, bs, order)});
     out.push_back({"lob_40", lob_block(40, bs, order)});
     return out;
