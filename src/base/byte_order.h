@@ -89,3 +89,15 @@ inline void set_ub4(ub1* buffer, size_t offset, ub4 value)
     else
         set_ub4_little(buffer, offset, value);
 }
+
+// Readers in an order given by the caller (a reader's context), for code
+// that does not follow the configured order implicitly.
+inline ub2 get_ub2_order(const ub1* buffer, size_t offset, int order)
+{
+    return order == BO_BIG ? get_ub2_big(buffer, offset) : get_ub2_little(buffer, offset);
+}
+
+inline ub4 get_ub4_order(const ub1* buffer, size_t offset, int order)
+{
+    return order == BO_BIG ? get_ub4_big(buffer, offset) : get_ub4_little(buffer, offset);
+}

@@ -42,7 +42,9 @@ int create_directory(const char* path)
 {
     if (mkdir(path, 0770) == 0 || errno == EEXIST)
         return 1;
+    int err = errno;
     sp_printf("Can not create directory:%s\n", path);
+    sp_printf("error message:%s.\n", strerror(err));
     return 0;
 }
 
@@ -60,7 +62,8 @@ int create_lob_file_dir(PCOLUMN column)
     char path[2 * FILENAME_MAXLEN + 16];
     column->lob.lob_dir_created = 0;
     if (column->lob.dir_ind == 1) {
-        snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob.lob_obj_id, (ub4)column->col_no);
+        snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob_storage.lob_obj_id,
+                 (ub4)column->col_no);
         create_directory(path);
     }
     snprintf(path, sizeof(path), "%s%s", lob_root(), column->lob.lob_dir_name);
@@ -75,18 +78,18 @@ int get_lob_file_name(PCOLUMN column, ub4 n, char* full, size_t full_size, char*
     if (n % per_dir == 1 || column->lob.dir_ind == 0) {
         column->lob.dir_ind = (ub4)(n / per_dir + 1);
         snprintf(column->lob.lob_dir_name, sizeof(column->lob.lob_dir_name), "lob%05u_%04u%c%04u",
-                 column->lob.lob_obj_id, (ub4)column->col_no, file_path_delimiter, column->lob.dir_ind);
+                 column->lob_storage.lob_obj_id, (ub4)column->col_no, file_path_delimiter, column->lob.dir_ind);
         create_lob_file_dir(column);
     }
     if (!column->lob.lob_dir_created)
         return 0;
     if (config_data.lob_path[0] != '\0') {
         snprintf(name, name_size, "%s%s%clob%05u_%010u.dat", config_data.lob_path, column->lob.lob_dir_name,
-                 file_path_delimiter, column->lob.lob_obj_id, n);
+                 file_path_delimiter, column->lob_storage.lob_obj_id, n);
         copy_str(full, full_size, name);
     } else {
         snprintf(name, name_size, "%s%clob%05u_%010u.dat", column->lob.lob_dir_name, file_path_delimiter,
-                 column->lob.lob_obj_id, n);
+                 column->lob_storage.lob_obj_id, n);
         snprintf(full, full_size, "%s%s", config_data.data_path, name);
     }
     return 1;

@@ -21,5 +21,8 @@ int create_directory(const char* path);
 int create_lob_file_dir(PCOLUMN column);
 // Moves the column to the subdirectory of its n-th LOB value when n starts a
 // new one, and gives the value's file names: `name` as written into the text
-// and `full` as opened. 0 when the directory could not be created.
+// and `full` as opened. 0 when the directory could not be created. Both the
+// directory and the file are named after lob_storage.lob_obj_id: the LOB's
+// object, or for a partition the LOB fragment's, so that partitions
+// unloaded apart never share a file name.
 int get_lob_file_name(PCOLUMN column, ub4 n, char* full, size_t full_size, char* name, size_t name_size);
