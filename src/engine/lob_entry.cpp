@@ -164,12 +164,11 @@ void do_unload_lob_data(PLOB_VALUE v)
         ub4 scanned_ts = INVALID_TS_NO;
         get_scanned_lob_chunks(&pages, locator.lobid, size_known ? &inode : nullptr, &scanned_ts, &probe);
         if (!pages.empty() && scanned_ts != INVALID_TS_NO && pages.size() > (ub8)chunks.size() * chunk_blocks) {
+            // What the scan found replaces what the index could not give.
             chunks.swap(pages);
             ts_no = scanned_ts;
-            if (probe.cut) {
-                memcpy(v->reason, probe.reason, sizeof(v->reason));
-                v->cut = 1;
-            }
+            memcpy(v->reason, probe.reason, sizeof(v->reason));
+            v->cut = probe.cut;
             if (is_unload_mode(mode, UM_NO_SYSTEM)) {
                 column->lob.ts_no = scanned_ts;
                 column->lob_storage.ts_no = scanned_ts;
@@ -179,6 +178,8 @@ void do_unload_lob_data(PLOB_VALUE v)
                 size_known = true;
             }
         } else if (chunks.empty()) {
+            if (size_known && blocks_of(&inode) == 0)
+                return; // an empty value
             note_lob_cut(v, "%s", probe.cut ? probe.reason : "no LOB page of it was found by the scan");
             return;
         }

@@ -127,6 +127,10 @@ ub4 get_scanned_lob_chunks(LOB_CHUNK_LIST* list, const ub1* lobid, const LOB_INO
         expected++;
         i = end;
     }
+    // With the inode's size the pages missing at the end are known too.
+    if (inode != nullptr && !pages.empty() && (value == nullptr || !value->cut) &&
+        expected < (ub8)inode->blocks + (inode->bytes > 0 ? 1 : 0))
+        note_lob_cut(value, "the scan found no page %u of it", expected);
     return (ub4)list->size();
 }
 

@@ -119,3 +119,33 @@ TEST_P(LobRoundTrip, ClobsComeBackAsTheSameText)
 INSTANTIATE_TEST_SUITE_P(Layouts, LobRoundTrip, testing::ValuesIn(orders_and_sizes()), order_size_name);
 
 } // namespace
+
+namespace {
+
+// A value whose index entries begin in the middle of a leaf, below a branch
+// row that is not the branch's first and whose key has the value's id with
+// a later page: the descent must still reach that leaf, where the inode is.
+TEST(LobIndexDescent, ValueStartingInsideALeafComesBackWhole)
+{
+    zb::LobStorageDef s;
+    s.in_row = false; // the inode lives in the index, in the entry of page 0
+    s.leaf_rows = 2;
+    ub4 block_size = 2048, page = block_size - 60;
+    std::vector<std::string> texts = {lob_pattern(6 * page, 1), lob_pattern(100, 2), lob_pattern(40 * page, 3),
+                                      lob_pattern(10, 4)};
+    std::vector<zb::LobContent> values;
+    for (const std::string& t : texts)
+        values.push_back({to_bytes(t), false});
+    LobTable table = build_lob_table(BO_LITTLE, block_size, lob_segment_def(s), values);
+    // Leaves: [X0 X4] [A0 B0] [B4 B12] ...: B's inode is the second entry of
+    // the second leaf, and the root's second row is (B, 4).
+    ASSERT_EQ(table.lobs.index_levels, 2u);
+    ASSERT_EQ(table.lobs.lobs[2].inode_leaf, table.lobs.leaf_blocks[1]);
+    EngineEnv env("lob_descent");
+    TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_BLOB}}, LOB_TABLE_OBJ);
+    Recorder recorder;
+    EXPECT_EQ(unload_lob_table(env, table, desc, recorder), "");
+    EXPECT_EQ(lob_values(recorder), texts);
+}
+
+} // namespace
