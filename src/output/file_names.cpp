@@ -40,9 +40,13 @@ void get_table_file_name(char* out, size_t size, const char* schema, const char*
 
 int create_directory(const char* path)
 {
-    if (mkdir(path, 0770) == 0 || errno == EEXIST)
+    if (mkdir(path, 0770) == 0)
         return 1;
     int err = errno;
+    // Something already there must be a directory to be of use.
+    struct stat there;
+    if (err == EEXIST && stat(path, &there) == 0 && S_ISDIR(there.st_mode))
+        return 1;
     sp_printf("Can not create directory:%s\n", path);
     sp_printf("error message:%s.\n", strerror(err));
     return 0;

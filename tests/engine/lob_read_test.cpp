@@ -149,3 +149,29 @@ TEST(LobIndexDescent, ValueStartingInsideALeafComesBackWhole)
 }
 
 } // namespace
+
+namespace {
+
+// CLOB text written into the data file stops after the block that passes
+// COL_DATA_MAXLEN bytes; the value counts as cut and says why.
+TEST(LobInlineText, ClobStopsAtTheInlineLimit)
+{
+    ub4 block_size = 8192, page = block_size - 60;
+    std::string text = lob_pattern(COL_DATA_MAXLEN + 3 * page, 9);
+    LobTable table = build_lob_table(BO_BIG, block_size, lob_segment_def(), {{to_bytes(text), false}});
+    EngineEnv env("lob_inline");
+    config_data.convert_clob_charset = 0;
+    TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_CLOB}}, LOB_TABLE_OBJ);
+    Recorder recorder;
+    std::string out = unload_lob_table(env, table, desc, recorder, LOF_PART_TEXT);
+    size_t kept = (COL_DATA_MAXLEN + page - 1) / page * page;
+    std::vector<std::string> values = lob_values(recorder);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_TRUE(values[0] == text.substr(0, kept)) << values[0].size();
+    EXPECT_EQ(desc.get()->damage.values_cut, 1u);
+    EXPECT_NE(out.find("longer than the 1048576 bytes kept in the text (lob_storage file keeps it whole)"),
+              std::string::npos)
+        << out;
+}
+
+} // namespace
