@@ -1,6 +1,6 @@
 // The demo: make_demo writes the database and its command file, and zem run
 // on that command file rebuilds the dictionary, lists, describes and
-// unloads SCOTT's tables.
+// unloads SCOTT's tables and a table of CLOB and BLOB values.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,8 +28,14 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
         (void)entry;
         outputs++;
     }
-    EXPECT_EQ(outputs, 33u); // eleven tables, three files each
+    EXPECT_EQ(outputs, 37u); // twelve tables, three files each, and one LOB directory
     EXPECT_EQ(read_file(demo + "/out/SCOTT_DEPT.txt"),
               "10|ACCOUNTING|NEW YORK\n20|RESEARCH|DALLAS\n30|SALES|CHICAGO\n40|OPERATIONS|BOSTON\n");
+    // CLOB text inline, BLOBs in files of their own.
+    std::string docs = read_file(demo + "/out/HR_DOC_FILES.txt");
+    EXPECT_EQ(docs.substr(0, docs.find('\n')),
+              "1|memo|Hello from the CLOB column \xe2\x80\x94 caf\xc3\xa9.|lob52052_0004/0001/lob52052_0000000001.dat");
+    EXPECT_EQ(read_file(demo + "/out/lob52052_0004/0001/lob52052_0000000001.dat"),
+              "\x89PNG\r\n\x1a\n" + std::string(56, '\x01'));
     remove_tree(dir);
 }

@@ -85,7 +85,7 @@ TEST_P(LoadBack, EveryValueComesBack)
         for (const zb::DictColumn& c : t.columns)
             shown += !c.hidden;
         EXPECT_EQ(ctl.fields.size(), shown);
-        Rows actual = load_text_rows(db.output(ctl.infile), ctl);
+        Rows actual = load_text_rows(db.output(ctl.infile), ctl, db.path("out"));
         Rows expected = expected_rows(t, ctl);
         // Before release 8 a table's storage carries its own object number,
         // while the blocks of a cluster carry the cluster's: the normal

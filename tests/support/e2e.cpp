@@ -129,15 +129,18 @@ ControlFile parse_control_file(const std::string& text)
         }
         std::string name = between(line, "\"", '"');
         std::string filler = between(line, "LOBFILE(", ')');
-        if (filler.empty())
+        if (filler.empty()) {
             ctl.fields.push_back(name);
-        else
+        } else {
             std::replace(ctl.fields.begin(), ctl.fields.end(), filler, name);
+            ctl.lob_files.push_back(name);
+        }
     }
     return ctl;
 }
 
-std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl)
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
+                                                     const std::string& lob_dir)
 {
     std::vector<std::vector<std::string>> rows;
     for (const std::string& line : lines_of(text)) {
@@ -151,6 +154,10 @@ std::vector<std::vector<std::string>> load_text_rows(const std::string& text, co
             from = at + ctl.delimiter.size();
         }
         fields.resize(std::max(fields.size(), ctl.fields.size()));
+        for (size_t i = 0; i < ctl.fields.size() && !lob_dir.empty(); i++)
+            if (!fields[i].empty() &&
+                std::find(ctl.lob_files.begin(), ctl.lob_files.end(), ctl.fields[i]) != ctl.lob_files.end())
+                fields[i] = read_file(lob_dir + "/" + fields[i]);
         rows.push_back(fields);
     }
     return rows;

@@ -222,9 +222,7 @@ Value v_clob(const std::string& text)
 
 Value v_blob(const std::string& bytes)
 {
-    Value v = v_clob(bytes);
-    v.text.clear();
-    return v;
+    return v_clob(bytes);
 }
 
 DictRow row_of(std::vector<Value> values)

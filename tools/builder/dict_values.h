@@ -47,8 +47,8 @@ Value v_raw(const std::vector<uint8_t>& bytes);
 Value v_rowid(uint32_t data_object, uint32_t rfile, uint32_t block, uint16_t row);
 Value v_binary_float(float value);
 Value v_binary_double(double value);
-// A CLOB's text (given back as it is) and a BLOB's bytes (given back in its
-// LOB file). The column decides how the LOB segment stores them.
+// A CLOB's text and a BLOB's bytes, both given back as they are (inline or
+// in their LOB files). The column decides how the LOB segment stores them.
 Value v_clob(const std::string& text);
 Value v_blob(const std::string& bytes);
 
