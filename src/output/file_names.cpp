@@ -48,7 +48,7 @@ int create_directory(const char* path)
     if (err == EEXIST && stat(path, &there) == 0 && S_ISDIR(there.st_mode))
         return 1;
     sp_printf("Can not create directory:%s\n", path);
-    sp_printf("error message:%s.\n", strerror(err));
+    errno = err; // for a caller that reports the reason
     return 0;
 }
 
@@ -68,10 +68,13 @@ int create_lob_file_dir(PCOLUMN column)
     if (column->lob.dir_ind == 1) {
         snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob_storage.lob_obj_id,
                  (ub4)column->col_no);
-        create_directory(path);
+        if (!create_directory(path))
+            sp_printf("error message:%s.\n", strerror(errno));
     }
     snprintf(path, sizeof(path), "%s%s", lob_root(), column->lob.lob_dir_name);
     column->lob.lob_dir_created = (ub1)create_directory(path);
+    if (!column->lob.lob_dir_created)
+        sp_printf("error message:%s.\n", strerror(errno));
     return column->lob.lob_dir_created;
 }
 

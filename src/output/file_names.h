@@ -14,10 +14,11 @@ char* transform_table_filename(char* name);
 // absent when null or empty), transformed.
 void get_table_file_name(char* out, size_t size, const char* schema, const char* table, const char* partition,
                          const char* extension);
-// 1 created or already there, 0 failed (with a message).
+// 1 created or already there, 0 failed (with a message; errno says why).
 int create_directory(const char* path);
 // The directory of the LOB column's current subdirectory (lob_dir_name),
-// creating the column directory first for subdirectory 1.
+// creating the column directory first for subdirectory 1. A failure is
+// reported with the system's reason.
 int create_lob_file_dir(PCOLUMN column);
 // Moves the column to the subdirectory of its n-th LOB value when n starts a
 // new one, and gives the value's file names: `name` as written into the text
