@@ -120,7 +120,10 @@ void do_unload_lob_data(PLOB_VALUE v)
     ub4 chunk_blocks = column->lob_storage.chunk != 0 ? column->lob_storage.chunk : 1;
     ub4 ts_no = column->lob_storage.ts_no;
     LOB_CHUNK_LIST chunks;
-    if (have_inode && !is_unload_mode(mode, UM_NO_SYSTEM))
+    // The row's chunk addresses name files by the LOB's tablespace. Without a
+    // dictionary that is the table's, when known; every block read is
+    // checked to hold this LOB, so a wrong guess delivers nothing wrong.
+    if (have_inode && ts_no != INVALID_TS_NO)
         get_lob_chunks(raw + LOB_LOCATOR_LEN + LOB_INODE_LEN, length - LOB_LOCATOR_LEN - LOB_INODE_LEN,
                        chunk_blocks, &chunks);
     // The row's chunks may already hold the whole value; the index then

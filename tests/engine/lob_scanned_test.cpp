@@ -47,6 +47,7 @@ protected:
         zb::write_text_file("lobind.zem", with_lobind ? entries : "");
         config_data.use_scanned_lob = 1;
         config_data.convert_clob_charset = convert_clob_charset;
+        release_scanned_lob_tables(); // from an earlier run of the same test
         init_scanned_lob_tables();
         load_scanned_lob_tables();
         TableDesc desc({{"ID", ORA_NUMBER}, {"V", ora_type}}, LOB_TABLE_OBJ);
