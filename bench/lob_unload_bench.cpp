@@ -26,23 +26,21 @@
 #include <unistd.h>
 
 #include "bench_table.h"
+#include "bench_zem.h"
 #include "builder/lob_segment.h"
 #include "builder/table_segment.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using bench::run_zem;
+using bench::write_text_file;
+using bench::ZemResult;
 
 constexpr uint32_t BLOCK_SIZE = 8192;
 constexpr uint32_t TS = 4, FILE_NO = 5;
 constexpr uint32_t TABLE_OBJ = 80001, LOB_OBJ = 80002, INDEX_OBJ = 80003, USER_ID = 90;
 constexpr uint32_t LOB_FIRST_BLOCK = 8;
-
-void write_text_file(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 struct Generated {
     uint32_t table_header = 0, index_header = 0, lob_header = 0;
@@ -123,48 +121,6 @@ void write_setup(const std::string& scratch, const std::string& datafile, const 
                                                   std::to_string(FILE_NO) + " " + datafile + " 8192\n");
 }
 
-struct ZemResult {
-    double seconds = 0;
-    double user_seconds = 0, system_seconds = 0;
-    long peak_rss_kib = 0;
-    bool ok = false;
-    std::string log;
-};
-
-ZemResult run_zem(const std::string& scratch, const std::string& commands)
-{
-    ZemResult result;
-    std::string input = scratch + "/bench.in";
-    result.log = scratch + "/bench.log";
-    write_text_file(input, commands + "\nexit\n");
-    fs::remove_all(scratch + "/out");
-    fs::create_directory(scratch + "/out");
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
-    if (child == 0) {
-        int in = open(input.c_str(), O_RDONLY);
-        int out = open(result.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || chdir(scratch.c_str()) != 0)
-            _exit(127);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(out, 2);
-        const char* zem = getenv("ZEM_BIN") != nullptr ? getenv("ZEM_BIN") : ZEM_BIN;
-        execl(zem, "zem", (char*)nullptr);
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage = {};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        result.seconds = bench::seconds_since(start);
-        result.user_seconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6;
-        result.system_seconds = usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-        result.peak_rss_kib = usage.ru_maxrss;
-        result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    return result;
-}
-
 // Bytes in the LOB files under out/.
 uint64_t lob_file_bytes(const std::string& scratch, uint64_t* files)
 {
@@ -220,7 +176,7 @@ int main(int argc, char** argv)
     ZemResult best;
     for (int i = 0; i < runs; i++) {
         double load = bench::load_average();
-        ZemResult r = run_zem(scratch, "unload table BENCH.LOBS");
+        ZemResult r = run_zem(scratch, "unload table BENCH.LOBS", "lobs");
         uint64_t files = 0;
         uint64_t written = r.ok ? lob_file_bytes(scratch, &files) : 0;
         printf("  run %d: %.2f s (cpu %.2f user + %.2f system), peak RSS %ld KiB, %llu LOB files, %.1f MiB (load "

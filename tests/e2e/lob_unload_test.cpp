@@ -94,25 +94,13 @@ zb::DictionaryDef lob_dictionary(const LobLayout& layout)
     return def;
 }
 
-// Every file under out/, by path relative to it.
-std::map<std::string, std::string> files_under(const E2eDatabase& db)
-{
-    std::map<std::string, std::string> files;
-    std::string root = db.dir() + "/out/";
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-        if (entry.is_regular_file())
-            files[entry.path().string().substr(root.size())] = read_file(entry.path().string());
-    return files;
-}
+using Rows = std::vector<std::vector<std::string>>;
 
-std::vector<std::string> fields_of(const std::string& line)
+// A table's text file loaded the way its control file says, LOB files read.
+Rows loaded(const E2eDatabase& db, const std::string& base, ControlFile* ctl)
 {
-    std::vector<std::string> fields;
-    size_t from = 0;
-    for (size_t at; (at = line.find('|', from)) != std::string::npos; from = at + 1)
-        fields.push_back(line.substr(from, at - from));
-    fields.push_back(line.substr(from));
-    return fields;
+    *ctl = parse_control_file(db.output(base + ".ctl"));
+    return load_text_rows(db.output(base + ".txt"), *ctl, db.path("out"));
 }
 
 std::vector<std::string> lines_of(const std::string& text)
@@ -122,6 +110,12 @@ std::vector<std::string> lines_of(const std::string& text)
     for (size_t at; (at = text.find('\n', from)) != std::string::npos; from = at + 1)
         lines.push_back(text.substr(from, at - from));
     return lines;
+}
+
+// The field of a line after its first delimiter: the LOB file of PARTED.
+std::string second_field(const std::string& line)
+{
+    return line.substr(line.find('|') + 1);
 }
 
 class LobE2e : public testing::TestWithParam<LobLayout> {
@@ -141,19 +135,16 @@ protected:
         ZemRun r = db_->run(commands);
         EXPECT_EQ(r.status, 0);
         EXPECT_FALSE(r.timed_out);
+        EXPECT_EQ(r.out.find("LOB value cut"), std::string::npos) << r.out;
         return r.out;
     }
 
-    // The value a text field stands for: the LOB file it names, or itself.
-    std::string value_of(const std::string& field, const std::map<std::string, std::string>& files)
+    // DOCS loaded back as it was built.
+    void expect_docs(const E2eDatabase& db)
     {
-        auto at = files.find(field);
-        return at != files.end() ? at->second : field;
-    }
-
-    const zb::Value& expected(size_t table, size_t row, size_t column)
-    {
-        return def_.tables[table].rows[row].values[column];
+        ControlFile ctl;
+        Rows rows = loaded(db, "SCOTT_DOCS", &ctl);
+        EXPECT_TRUE(rows == expected_text_rows(def_.tables[0].rows, def_.tables[0], ctl));
     }
 
     zb::DictionaryDef def_;
@@ -165,83 +156,66 @@ TEST_P(LobE2e, EveryValueComesBackForEachLobStorage)
     for (const char* storage : {"infile", "file", "none"}) {
         SCOPED_TRACE(storage);
         db_->clear_output();
-        std::string load = std::string(storage) == "infile" ? "" : "load config lob" + std::string(storage) + ".txt\n";
-        std::string out = run(load + "unload table scott.docs\n");
-        EXPECT_EQ(out.find("LOB value cut"), std::string::npos) << out;
-        std::map<std::string, std::string> files = files_under(*db_);
-        std::vector<std::string> lines = lines_of(files["SCOTT_DOCS.txt"]);
-        ASSERT_EQ(lines.size(), 4u);
-        for (size_t r = 0; r < lines.size(); r++) {
-            std::vector<std::string> fields = fields_of(lines[r]);
-            if (std::string(storage) == "none") {
-                EXPECT_EQ(fields.size(), 1u);
-                continue;
-            }
-            // Trailing NULLs leave no field.
-            ASSERT_LE(fields.size(), 4u);
-            for (size_t c = 1; c < 4; c++) {
-                std::string field = c < fields.size() ? fields[c] : "";
-                EXPECT_TRUE(value_of(field, files) == expected(0, r, c).lob_data)
-                    << "row " << r << " column " << c << ": " << field.substr(0, 100);
-            }
-        }
-        // The control file loads BLOBs (and, with lob_storage file, CLOBs)
-        // from their files.
-        EXPECT_GOLDEN("e2e/lob/docs_" + std::string(storage) + ".ctl", files["SCOTT_DOCS.ctl"]);
+        std::string name(storage);
+        run((name == "infile" ? "" : "load config lob" + name + ".txt\n") + "unload table scott.docs\n");
+        expect_docs(*db_);
+        // BLOBs (and, with lob_storage file, CLOBs) load from their files.
+        EXPECT_GOLDEN("e2e/lob/docs_" + name + ".ctl", db_->output("SCOTT_DOCS.ctl"));
     }
 }
 
 // A partitioned table's LOB files are named after each partition's LOB
 // fragment: unloaded whole or one partition at a time into the same
 // directory, no file is written twice and every value stays in its own.
-TEST_P(LobE2e, PartitionsNameTheirLobFilesApart)
+// Subpartitions find their fragments through the LOB's partitions.
+TEST_P(LobE2e, PartitionsFindTheirFragmentsAndNameTheirFilesApart)
 {
-    std::string out = run("unload table scott.parted partition p1\nunload table scott.parted partition p2\n"
-                          "unload table scott.parted\nunload table scott.subparted\n");
-    EXPECT_EQ(out.find("LOB value cut"), std::string::npos) << out;
-    std::map<std::string, std::string> files = files_under(*db_);
-    std::vector<std::string> whole = lines_of(files["SCOTT_PARTED.txt"]);
-    std::vector<std::string> parts = lines_of(files["SCOTT_PARTED_P1.txt"]);
-    for (const std::string& line : lines_of(files["SCOTT_PARTED_P2.txt"]))
+    run("unload table scott.parted partition p1\nunload table scott.parted partition p2\n"
+        "unload table scott.parted\nunload table scott.subparted\n");
+    std::vector<std::string> whole = lines_of(db_->output("SCOTT_PARTED.txt"));
+    std::vector<std::string> parts = lines_of(db_->output("SCOTT_PARTED_P1.txt"));
+    for (const std::string& line : lines_of(db_->output("SCOTT_PARTED_P2.txt")))
         parts.push_back(line);
     EXPECT_EQ(whole, parts);
-    ASSERT_EQ(whole.size(), 4u);
     std::set<std::string> names;
-    for (size_t i = 0; i < whole.size(); i++) {
-        std::vector<std::string> fields = fields_of(whole[i]);
-        ASSERT_EQ(fields.size(), 2u);
-        names.insert(fields[1]);
-        const zb::DictPartition& p = def_.tables[1].partitions[i / 2];
-        EXPECT_TRUE(value_of(fields[1], files) == p.rows[i % 2].values[1].lob_data) << fields[1];
-    }
+    for (const std::string& line : whole)
+        names.insert(second_field(line));
     EXPECT_EQ(names.size(), 4u);
-    // Subpartitions find their fragments through the LOB's partitions.
-    std::vector<std::string> sub = lines_of(files["SCOTT_SUBPARTED.txt"]);
-    ASSERT_EQ(sub.size(), 2u);
-    EXPECT_EQ(fields_of(sub[0])[1], def_.tables[2].partitions[0].subpartitions[0].rows[0].values[1].lob_data);
-    EXPECT_EQ(sub[1], "2|two");
+    for (size_t t : {1, 2}) {
+        const zb::DictTable& table = def_.tables[t];
+        std::vector<zb::DictRow> rows;
+        for (const zb::DictPartition& p : table.partitions) {
+            rows.insert(rows.end(), p.rows.begin(), p.rows.end());
+            for (const zb::DictPartition& s : p.subpartitions)
+                rows.insert(rows.end(), s.rows.begin(), s.rows.end());
+        }
+        ControlFile ctl;
+        Rows got = loaded(*db_, "SCOTT_" + table.name, &ctl);
+        EXPECT_TRUE(got == expected_text_rows(rows, table, ctl)) << table.name;
+    }
 }
 
 TEST_P(LobE2e, LobDirectoryOrFileThatCannotBeMade)
 {
     run("load config lobfile.txt\nunload table scott.parted partition p1\n");
-    std::map<std::string, std::string> files = files_under(*db_);
-    std::vector<std::string> fields = fields_of(lines_of(files["SCOTT_PARTED_P1.txt"]).at(0));
-    std::string column_dir = fields[1].substr(0, fields[1].find('/'));
+    std::string file = second_field(lines_of(db_->output("SCOTT_PARTED_P1.txt")).at(0));
+    std::string column_dir = file.substr(0, file.find('/'));
     // The column's directory taken by a file, then the value's file by a
     // directory.
     db_->clear_output();
     write_file(db_->path("out/" + column_dir), "");
-    std::string out = run("load config lobfile.txt\nunload table scott.parted partition p1\n");
-    EXPECT_NE(out.find("Can not create directory:out/" + column_dir + "\nerror message:"), std::string::npos) << out;
-    EXPECT_EQ(lines_of(read_file(db_->path("out/SCOTT_PARTED_P1.txt"))), std::vector<std::string>({"1|", "2|"}));
+    ZemRun r = db_->run("load config lobfile.txt\nunload table scott.parted partition p1\n");
+    EXPECT_NE(r.out.find("Can not create directory:out/" + column_dir + "\nerror message:File exists.\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(db_->output("SCOTT_PARTED_P1.txt"), "1|\n2|\n");
 
     db_->clear_output();
-    std::filesystem::create_directories(db_->path("out/" + fields[1]));
-    out = run("load config lobfile.txt\nunload table scott.parted partition p1\n");
-    EXPECT_NE(out.find("create lob file 'out/" + fields[1] + "' error,errno=21\n,error message:Is a directory."),
+    std::filesystem::create_directories(db_->path("out/" + file));
+    r = db_->run("load config lobfile.txt\nunload table scott.parted partition p1\n");
+    EXPECT_NE(r.out.find("create lob file 'out/" + file + "' error,errno=21\n,error message:Is a directory."),
               std::string::npos)
-        << out;
+        << r.out;
 }
 
 // Every LOB index block of DOCS destroyed: with use_scanned_lob the values
@@ -265,20 +239,10 @@ TEST_P(LobE2e, DestroyedLobIndexThroughScannedPages)
     });
     write_file(db.path("lobpage.zem"), pages);
     write_file(db.path("lobind.zem"), entries);
-    ZemRun r = db.run("unload dict\n");
+    ZemRun r = db.run("unload dict\nunload table scott.docs\n");
     ASSERT_EQ(r.status, 0);
-    r = db.run("unload table scott.docs\n");
     EXPECT_EQ(r.out.find("LOB value cut"), std::string::npos) << r.out;
-    std::map<std::string, std::string> files = files_under(db);
-    std::vector<std::string> lines = lines_of(files["SCOTT_DOCS.txt"]);
-    ASSERT_EQ(lines.size(), 4u);
-    for (size_t row = 0; row < lines.size(); row++) {
-        std::vector<std::string> fields = fields_of(lines[row]);
-        for (size_t c = 1; c < 4; c++) {
-            std::string field = c < fields.size() ? fields[c] : "";
-            EXPECT_TRUE(value_of(field, files) == expected(0, row, c).lob_data) << "row " << row << " column " << c;
-        }
-    }
+    expect_docs(db);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LobE2e, testing::Values(LobLayout{zb::LITTLE, 8192}, LobLayout{zb::BIG, 2048}),

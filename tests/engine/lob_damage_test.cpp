@@ -101,19 +101,13 @@ TEST_P(LobDamage, ChunkOutsideEveryDatafile)
 
 TEST_P(LobDamage, LeavesThatLoop)
 {
+    // The leaf the search lands on holds two entries, 10 of the 48 chunks
+    // the index keeps; the loop stops the walk before the rest.
     DamageResult r = run({}, [](LobTable& t) {
         for (ub4 leaf : t.lobs.leaf_blocks)
             patch_u32(t.file(), leaf, INDEX_DATA_HEADER + 20, t.file().rdba(leaf));
     });
-    ASSERT_EQ(r.values.size(), 2u);
-    // The leaf the search lands on holds some of the index's chunks, the
-    // loop stops the walk before the rest.
-    EXPECT_EQ(r.cut, 1u);
-    EXPECT_LT(r.values[0].size(), first_.size());
-    EXPECT_GE(r.values[0].size(), 12 * (size_t)page());
-    EXPECT_TRUE(r.values[0] == first_.substr(0, r.values[0].size()));
-    EXPECT_NE(r.out.find("the LOB index leaves loop at block 0x"), std::string::npos) << r.out;
-    EXPECT_TRUE(r.values[1] == second_);
+    expect_cut(r, 22 * (size_t)page(), "the LOB index leaves loop at block 0x");
 }
 
 TEST_P(LobDamage, BranchThatPointsBackUp)

@@ -1,8 +1,7 @@
 // LOBs whose index is destroyed, brought back through what an extent scan
 // found (lobind.zem, lobpage.zem, written here from what the builder knows):
-// with the inode's size from the index entries the scan saw, without it by
-// trimming the last page, and with the inode in the row and only the index
-// part of the chunks lost. Duplicate and missing pages.
+// with the inode's size from the index entries the scan saw, and without it
+// by trimming the last page. Duplicate and missing pages.
 
 #include <gtest/gtest.h>
 
@@ -108,18 +107,6 @@ TEST_P(LobScanned, ClobTrimmedAtItsText)
     ScannedRun two = run(out_of_row(1), {zb::utf16be_from_utf8(wide)}, false, ORA_CLOB, {}, 1);
     ASSERT_EQ(two.values.size(), 1u);
     EXPECT_TRUE(two.values[0] == wide);
-}
-
-TEST_P(LobScanned, RowInodeWithTheIndexChunksLost)
-{
-    // The row keeps the inode and the first 12 chunks; the others were in
-    // the destroyed index.
-    zb::LobStorageDef s;
-    std::string blob = lob_pattern(30 * page() + 5, 4);
-    ScannedRun r = run(s, {blob}, false);
-    EXPECT_EQ(r.out, "");
-    ASSERT_EQ(r.values.size(), 1u);
-    EXPECT_TRUE(r.values[0] == blob);
 }
 
 TEST_P(LobScanned, OlderVersionOfAPageAndAMissingPage)

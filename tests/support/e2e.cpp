@@ -162,3 +162,23 @@ std::vector<std::vector<std::string>> load_text_rows(const std::string& text, co
     }
     return rows;
 }
+
+std::vector<std::vector<std::string>> expected_text_rows(const std::vector<zb::DictRow>& rows,
+                                                         const zb::DictTable& table, const ControlFile& ctl)
+{
+    std::vector<size_t> columns;
+    for (const std::string& field : ctl.fields) {
+        size_t i = 0;
+        while (i < table.columns.size() && table.columns[i].name != field)
+            i++;
+        columns.push_back(i);
+    }
+    std::vector<std::vector<std::string>> out;
+    for (const zb::DictRow& row : rows) {
+        std::vector<std::string> values;
+        for (size_t i : columns)
+            values.push_back(i < row.values.size() ? row.values[i].text : "?");
+        out.push_back(values);
+    }
+    return out;
+}

@@ -65,3 +65,7 @@ ControlFile parse_control_file(const std::string& text);
 // a LOBFILE field is replaced by the file it names there.
 std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
                                                      const std::string& lob_dir = "");
+// What loading should give for these rows of the table: each row's values
+// (their texts) in the control file's field order.
+std::vector<std::vector<std::string>> expected_text_rows(const std::vector<zb::DictRow>& rows,
+                                                         const zb::DictTable& table, const ControlFile& ctl);
