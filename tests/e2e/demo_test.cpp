@@ -1,6 +1,7 @@
 // The demo: make_demo writes the database and its command file, and zem run
-// on that command file rebuilds the dictionary, lists, describes and
-// unloads SCOTT's tables and a table of CLOB and BLOB values.
+// on that command file discovers the datafile list, rebuilds the dictionary,
+// lists, describes, unloads SCOTT's tables and a table of CLOB and BLOB
+// values, and recovers a truncated table after an extent scan.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,8 +16,9 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
     std::string demo = dir + "/demo";
     std::string command = std::string(ZEM_MAKE_DEMO) + " " + demo + " > " + dir + "/make_demo.out";
     ASSERT_EQ(system(command.c_str()), 0);
-    for (const char* f : {"SYSTEM01.DBF", "USERS01.DBF", "control.txt", "config.txt", "demo.txt"})
+    for (const char* f : {"SYSTEM01.DBF", "USERS01.DBF", "config.txt", "demo.txt"})
         EXPECT_TRUE(path_exists(demo + "/" + f)) << f;
+    EXPECT_FALSE(path_exists(demo + "/control.txt")); // discover writes it
     EXPECT_EQ(read_file(demo + "/demo.txt"), zb::demo_commands());
 
     ZemRun r = run_zem_process(demo, read_file(demo + "/demo.txt"), e2e_env(), 60);
@@ -28,7 +30,9 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
         (void)entry;
         outputs++;
     }
-    EXPECT_EQ(outputs, 37u); // twelve tables, three files each, and one LOB directory
+    // Eleven tables of SCOTT, DOC_FILES and the truncated one, three files
+    // each, and DOC_FILES' LOB directory.
+    EXPECT_EQ(outputs, 40u);
     EXPECT_EQ(read_file(demo + "/out/SCOTT_DEPT.txt"),
               "10|ACCOUNTING|NEW YORK\n20|RESEARCH|DALLAS\n30|SALES|CHICAGO\n40|OPERATIONS|BOSTON\n");
     // CLOB text inline, BLOBs in files of their own.
@@ -37,5 +41,9 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
               "1|memo|Hello from the CLOB column \xe2\x80\x94 caf\xc3\xa9.|lob52052_0004/0001/lob52052_0000000001.dat");
     EXPECT_EQ(read_file(demo + "/out/lob52052_0004/0001/lob52052_0000000001.dat"),
               "\x89PNG\r\n\x1a\n" + std::string(56, '\x01'));
+    // The rows of before the truncate, found by the extent scan.
+    EXPECT_EQ(read_file(demo + "/out/HR_OLD_ORDERS.txt"),
+              "1|before truncate 1\n2|before truncate 2\n3|before truncate 3\n4|before truncate 4\n"
+              "5|before truncate 5\n");
     remove_tree(dir);
 }

@@ -315,8 +315,14 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 
 std::string demo_commands()
 {
-    return "unload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\nunload user scott\n"
-           "unload table hr.doc_files\nexit\n";
+    return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\n"
+           "unload user scott\nunload table hr.doc_files\nscan extent\nunload table hr.old_orders object truncate\n"
+           "exit\n";
+}
+
+std::string demo_user_config(const std::string& data_path)
+{
+    return "charset_name AL32UTF8\nncharset_name AL16UTF16\ndata_path " + data_path + "\n";
 }
 
 DictTable numbered_table(const std::string& owner, const std::string& name, uint32_t rows, uint32_t pad)
