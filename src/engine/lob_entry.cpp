@@ -183,7 +183,11 @@ void do_unload_lob_data(PLOB_VALUE v)
         } else if (chunks.empty()) {
             if (size_known && blocks_of(&inode) == 0)
                 return; // an empty value
-            note_lob_cut(v, "%s", probe.cut ? probe.reason : "no LOB page of it was found by the scan");
+            // What the index lacked, then what the scan lacked.
+            size_t n = strlen(v->reason);
+            snprintf(v->reason + n, sizeof(v->reason) - n, "%s%s", n > 0 ? ", and " : "",
+                     probe.cut ? probe.reason : "the scan found no page of it");
+            v->cut = 1;
             return;
         }
     }
