@@ -9,6 +9,7 @@
 #include "dict/dict_columns.h"
 #include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
+#include "dict/iot_overflow.h"
 #include "engine/lob_unload.h"
 #include "engine/unload_model.h"
 #include "output/text_output.h"
@@ -194,6 +195,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
+    if (iot && !partitioned)
+        get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
     if (begin_output(request->owner, request->table, partition, &table, &columns, &params)) {
         get_table_lobs_info(&table);
         if (partitioned) {
@@ -201,6 +204,10 @@ int unload_resolved_table(TABLE_REQUEST* request)
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
                 if (part_id != 0 && p->part_obj_id != part_id)
                     continue;
+                // Each partition of an index-organized table has its own
+                // overflow partition.
+                if (iot)
+                    get_iot_overflow_storage(request->user_id, request->object_id, p->part_name, &table);
                 get_table_lobpart_storage(&table, p->part_obj_id, subpartitions, iot, request->user_id,
                                           request->table, p->part_name);
                 unload_one_segment(&table, &params, p->part_obj_id, truncated);
