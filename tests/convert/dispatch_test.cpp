@@ -1,35 +1,10 @@
-#include <cstdio>
-#include <cstring>
-#include <random>
-
-#include "base/printer.h"
 #include "base/trace.h"
-#include "convert/charset.h"
 #include "convert_test_util.h"
+#include "support/capture.h"
 
 namespace {
 
-class Dispatch : public ZoneTest {
-protected:
-    void SetUp() override
-    {
-        ZoneTest::SetUp();
-        saved_checking_ = config_data.db_block_checking;
-        saved_trace_ = config_data.trace_level;
-        saved_format_ = config_data.output_format;
-    }
-    void TearDown() override
-    {
-        config_data.db_block_checking = saved_checking_;
-        config_data.trace_level = saved_trace_;
-        config_data.output_format = saved_format_;
-        ZoneTest::TearDown();
-    }
-    ub1 saved_checking_ = 0;
-    int saved_trace_ = 0;
-    int saved_format_ = 0;
-};
-INSTANTIATE_ZONE_TESTS(Dispatch);
+using Dispatch = ConvertTest;
 
 COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
 {
@@ -41,7 +16,7 @@ COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
     return c;
 }
 
-TEST_P(Dispatch, EachTypeToItsConverter)
+TEST_F(Dispatch, EachTypeToItsConverter)
 {
     const struct {
         ub1 type;
@@ -75,7 +50,7 @@ TEST_P(Dispatch, EachTypeToItsConverter)
         EXPECT_EQ(convert_hex(c.type, c.hex, 3), c.text) << (int)c.type;
 }
 
-TEST_P(Dispatch, GuessAndRawOutputKeepBytes)
+TEST_F(Dispatch, GuessAndRawOutputKeepBytes)
 {
     std::vector<ub1> b = hex_bytes("00 41 FF");
     COL_DATA cd;
@@ -116,7 +91,7 @@ TEST_P(Dispatch, GuessAndRawOutputKeepBytes)
     release_col_data(&cd);
 }
 
-TEST_P(Dispatch, CheckColDataByType)
+TEST_F(Dispatch, CheckColDataByType)
 {
     const struct {
         ub1 type;
@@ -172,26 +147,7 @@ TEST_P(Dispatch, CheckColDataByType)
     EXPECT_EQ(check_col_data(text.data(), 2001, &cd, &column), 0);
 }
 
-// Everything printed while `body` runs, through the spool copy.
-template <typename BODY>
-std::string spooled(BODY body)
-{
-    FILE* saved = fp_spool;
-    fp_spool = tmpfile();
-    body();
-    fflush(fp_spool);
-    rewind(fp_spool);
-    std::string out;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), fp_spool)) > 0)
-        out.append(buf, n);
-    fclose(fp_spool);
-    fp_spool = saved;
-    return out;
-}
-
-TEST_P(Dispatch, DataCheckingRejectsToNull)
+TEST_F(Dispatch, DataCheckingRejectsToNull)
 {
     config_data.db_block_checking = 1;
     COLUMN column = make_column(ORA_VARCHAR2, 3);
@@ -201,12 +157,12 @@ TEST_P(Dispatch, DataCheckingRejectsToNull)
     cd.ora_type = ORA_VARCHAR2;
     config_data.trace_level = TL_MIN_TRACE;
     int result = 1;
-    std::string out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    std::string out = capture_stdout([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(cd.is_null, 1);
     EXPECT_EQ(out, "checking data of column 'C1' failed.\n");
     config_data.trace_level = TL_NO_TRACE;
-    out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    out = capture_stdout([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
     EXPECT_EQ(out, "");
 
     // A 7-byte TIMESTAMP passes; with checking off an impossible DATE is
@@ -226,36 +182,19 @@ TEST_P(Dispatch, DataCheckingRejectsToNull)
     release_col_data(&cd);
 }
 
-TEST_P(Dispatch, ShortResultsLiveInTheRecord)
+// Results up to 47 characters live in the record, longer ones in a buffer of
+// their own; a value replaces the last whichever way it is kept.
+TEST_F(Dispatch, ValuesAroundTheInlineLimitReplaceEachOther)
 {
     COL_DATA cd;
     init_col_data(&cd);
-    cd.ora_type = ORA_DATE;
-    std::vector<ub1> date = hex_bytes("78 6C 07 04 0B 1F 01");
-    raw_to_data_char(date.data(), 7, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(cd.common_data.str_data, cd.inline_data);
-    // A longer result replaces it with an owned buffer, and back again.
-    cd.ora_type = ORA_RAW;
-    std::vector<ub1> raw(100, 0x11);
-    raw_to_data_char(raw.data(), 100, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 1);
-    EXPECT_EQ(cd.data_len, 200u);
-    cd.ora_type = ORA_NUMBER;
-    std::vector<ub1> number = hex_bytes("C1 02");
-    raw_to_data_char(number.data(), 2, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(col_value(cd), "1");
-    // The largest inline text: 47 characters.
-    cd.ora_type = ORA_VARCHAR2;
-    std::string fits(COL_DATA_INLINE_LEN - 1, 'z');
-    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(col_value(cd), fits);
-    fits += 'z';
-    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 1);
-    EXPECT_EQ(col_value(cd), fits);
+    for (size_t length : {(size_t)COL_DATA_INLINE_LEN - 1, (size_t)COL_DATA_INLINE_LEN, (size_t)3, (size_t)200, (size_t)0}) {
+        std::string text(length, (char)('a' + length % 26));
+        cd.ora_type = ORA_VARCHAR2;
+        raw_to_data_char((const ub1*)text.data(), (ub4)text.size(), &cd, 0, 0, 1);
+        EXPECT_EQ(col_value(cd), text);
+        EXPECT_EQ(cd.common_data.str_data[cd.data_len], '\0');
+    }
     release_col_data(&cd);
     EXPECT_EQ(cd.common_data.data, nullptr);
 }
