@@ -16,38 +16,12 @@ COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
     return c;
 }
 
-TEST_F(Dispatch, EachTypeToItsConverter)
+// Every converted type goes through the dispatch in its own tests; these
+// types have no conversion and stay NULL.
+TEST_F(Dispatch, TypesWithoutAConverterStayNull)
 {
-    const struct {
-        ub1 type;
-        const char* hex;
-        const char* text;
-    } cases[] = {
-        {ORA_NUMBER, "C1 02 33", "1.5"},
-        {ORA_VARCHAR2, "41 42", "AB"},
-        {ORA_CHAR, "41 20", "A "},
-        {ORA_LONG, "41 00 42", "A"},
-        {ORA_DATE, "78 6C 07 04 0B 1F 01", "2008-07-04 10:30:00"},
-        {ORA_RAW, "00 0A FF", "000AFF"},
-        {ORA_LONG_RAW, "7F", "7F"},
-        {ORA_ROWID, "00 00 00 01 01 00 00 01 00 00", "AAAAABAAEAAAAABAAA"},
-        {ORA_BINARY_FLOAT, "BF C0 00 00", "1.5000000000"},
-        {ORA_BINARY_DOUBLE, "BF F8 00 00 00 00 00 00", "1.5000000000"},
-        {ORA_TIMESTAMP, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
-        {ORA_TIMESTAMP_LTZ, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
-        {ORA_TIMESTAMP_TZ, "78 6C 07 04 03 1F 01 07 5B CD 15 1C 3C", "2008-07-04 10:30:00.123 +08:00"},
-        {ORA_INTERVAL_YM, "80 00 00 02 3F", "+02-03"},
-        {ORA_INTERVAL_DS, "80 00 00 01 3E 3F 40 9D CD 65 00", "+01 02:03:04.500"},
-        // No conversion: the value stays NULL.
-        {ORA_VARCHAR, "41", NULL_TEXT},
-        {ORA_CLOB, "41", NULL_TEXT},
-        {ORA_BLOB, "41", NULL_TEXT},
-        {ORA_UROWID, "41", NULL_TEXT},
-        {ORA_TIME, "41", NULL_TEXT},
-        {ORA_NOT_INIT, "41", NULL_TEXT},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(convert_hex(c.type, c.hex, 3), c.text) << (int)c.type;
+    for (ub1 type : {ORA_VARCHAR, ORA_CLOB, ORA_BLOB, ORA_UROWID, ORA_TIME, ORA_NOT_INIT})
+        EXPECT_EQ(convert_hex(type, "41", 3), NULL_TEXT) << (int)type;
 }
 
 TEST_F(Dispatch, GuessAndRawOutputKeepBytes)
