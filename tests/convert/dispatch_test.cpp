@@ -168,6 +168,8 @@ TEST_F(Dispatch, ValuesAroundTheInlineLimitReplaceEachOther)
         raw_to_data_char((const ub1*)text.data(), (ub4)text.size(), &cd, 0, 0, 1);
         EXPECT_EQ(col_value(cd), text);
         EXPECT_EQ(cd.common_data.str_data[cd.data_len], '\0');
+        // Only a text whose terminator fits is kept in the record's own area.
+        EXPECT_EQ(cd.common_data.str_data == cd.inline_data, length + 1 <= COL_DATA_INLINE_LEN) << length;
     }
     release_col_data(&cd);
     EXPECT_EQ(cd.common_data.data, nullptr);

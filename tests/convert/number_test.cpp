@@ -100,6 +100,8 @@ TEST_F(NumberText, StoredFormsTextsAndChecks)
         // Digit bytes out of range still give a bounded text.
         {hex_bytes("C1 00"), "99", 0},
         {hex_bytes("C2 FF FF"), "5454", 0},
+        {hex_bytes("C3 00"), "990000", 0},
+        {hex_bytes("C0 FF 01"), "0.54", 0},
         {hex_bytes("C1 65"), "00", 0},
         {hex_bytes("3E 01 66"), "-00", 0},
         {hex_bytes("3E 67 66"), "-98", 0},
