@@ -29,8 +29,9 @@ struct Groups {
     AsmGroupImage fra_image;
     std::vector<std::string> lines;
 
-    Groups()
+    explicit Groups(int byte_order)
     {
+        data.byte_order = byte_order;
         data.redundancy = 2;
         data.au_size = 64 * KIB;
         data.disks.assign(3, AsmDiskDef{});
@@ -55,17 +56,20 @@ struct Groups {
             {"ORCL/CONTROLFILE", 0, 0, true},             {"MYDIR", 0, 0, false},
         };
         fra.name = "FRA";
+        fra.byte_order = byte_order;
         fra.au_size = 64 * KIB;
         fra.files.push_back(file_spec(256, 512, 512 * 300 + 12));
         fra.aliases = {{"ORCL/ARCHIVELOG/thread_1_seq_7", 256, 3, true}};
         data_image = build_asm_group(data);
         fra_image = build_asm_group(fra);
     }
-    void write(const std::string& dir)
+    void write(const std::string& dir, const std::vector<ub4>& skip_data_disks = {})
     {
         std::string text = "# disks\n";
-        for (const std::string& line : write_asm_group(data_image, data, dir, ""))
-            text += line + "\n";
+        std::vector<std::string> d = write_asm_group(data_image, data, dir, "");
+        for (ub4 i = 0; i < d.size(); i++)
+            if (std::find(skip_data_disks.begin(), skip_data_disks.end(), i) == skip_data_disks.end())
+                text += d[i] + "\n";
         for (const std::string& line : write_asm_group(fra_image, fra, dir, ""))
             text += line + "\n";
         write_file(dir + "/asmdisk.txt", text);
@@ -108,7 +112,7 @@ public:
 TEST(AsmcmdModule, BrowseTranscript)
 {
     Scratch s("asmcmd_ls");
-    Groups g;
+    Groups g(BO_LITTLE);
     g.write(s.dir);
     ZemRun run = run_zem_process(s.dir,
                                  "asmcmd\n"
@@ -154,7 +158,7 @@ TEST(AsmcmdModule, BrowseTranscript)
 TEST(AsmcmdModule, ExtractTranscript)
 {
     Scratch s("asmcmd_extract");
-    Groups g;
+    Groups g(BO_LITTLE);
     g.write(s.dir);
     ZemRun run = run_zem_process(s.dir,
                                  "asmcmd\n"
@@ -187,4 +191,25 @@ TEST(AsmcmdModule, ExtractTranscript)
     EXPECT_TRUE(read_file(s.dir + "/arch.log") == bytes(g.image(256)));
     EXPECT_FALSE(path_exists(s.dir + "/broken.dbf"));
     EXPECT_FALSE(path_exists(s.dir + "/x.dbf"));
+}
+
+// Big-endian metadata (configured byte order), and each disk of the normal
+// group left out of the list in turn: extraction still reads every file.
+TEST(AsmcmdModule, ExtractFromMirrorsBigEndian)
+{
+    Groups g(BO_BIG);
+    for (ub4 missing = 0; missing < 3; missing++) {
+        Scratch s("asmcmd_mirror");
+        g.write(s.dir, {missing});
+        write_file(s.dir + "/config.txt", "byte_order big\n");
+        ZemRun run = run_zem_process(s.dir,
+                                     "asmcmd\n"
+                                     "extract asmfile +DATA/ORCL/DATAFILE/USERS to users.dbf\n"
+                                     "extract asmfile +DATA/ORCL/DATAFILE/STRIPED to striped.dbf\n"
+                                     "extract asmfile +DATA/ORCL/DATAFILE/BIG to big.dbf\n"
+                                     "exit\nexit\n");
+        EXPECT_TRUE(read_file(s.dir + "/users.dbf") == bytes(g.image(259))) << missing << run.out;
+        EXPECT_TRUE(read_file(s.dir + "/striped.dbf") == bytes(g.image(261))) << missing;
+        EXPECT_TRUE(read_file(s.dir + "/big.dbf") == bytes(g.image(262))) << missing;
+    }
 }

@@ -1,7 +1,7 @@
 // The row batch helpers where the engine's end-to-end tests cannot reach:
-// trailing NULL calls never run past the column list, rows stay in their
-// batch when nobody receives them, and the LOB output format follows the
-// configuration.
+// trailing NULL calls never run past the column list, batches ended without
+// a row pool hand their rows to a receiving list (where they outlive the
+// batch) or free them, and the LOB output format follows the configuration.
 
 #include <gtest/gtest.h>
 
@@ -75,6 +75,35 @@ TEST_F(RowBatch, TrailingNullsForMissingColumnsOnly)
     unload_data_to_list(&rows, &params_);
     EXPECT_NE(rows.header, nullptr);
     release_zem_list(&rows);
+}
+
+TEST_F(RowBatch, RowsMovedOutOutliveTheirBatch)
+{
+    ZEM_LIST kept;
+    init_row_batch(&kept);
+    params_.data_list = &kept;
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr};
+    for (ub4 batch = 0; batch < 3; batch++) {
+        ZEM_LIST rows;
+        init_row_batch(&rows);
+        for (ub4 i = 0; i < batch; i++) { // the first batch is empty
+            PROW_DATA row = add_row_data(&rows, &table_, batch, i);
+            EXPECT_EQ(get_col_flags(row, 1, 1), IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+            std::string text = "batch " + std::to_string(batch) + " with a text longer than the inline area";
+            set_col_text(add_col_data(row, ORA_VARCHAR2), text.c_str(), (ub4)text.size());
+            row->col_fact_cnt = 1;
+            EXPECT_EQ(get_col_flags(row, 0, 1), IS_LAST_PIECE);
+        }
+        end_row_batch(&rows, &params_, &callbacks);
+        EXPECT_EQ(rows.header, nullptr);
+    }
+    // Every row is still whole after its batch was released; a freed one
+    // would trip the sanitizer build here.
+    ASSERT_EQ(zem_list_item_cnt(&kept), 3u);
+    EXPECT_EQ(table_.row_cnt, 3u);
+    PROW_DATA last = (PROW_DATA)kept.tail->data;
+    EXPECT_EQ(std::string(((PCOL_DATA)last->col_data.header->data)->common_data.str_data).substr(0, 7), "batch 2");
+    release_zem_list(&kept);
 }
 
 TEST_F(RowBatch, LobOutputFormatFollowsConfiguration)

@@ -33,6 +33,9 @@ TEST(UnloadModel, ReleasesFreeWhatTheRecordsOwn)
     release_table(&table, 0);
     EXPECT_EQ(table.cols, nullptr);
     release_table(&table, 0); // twice is harmless
+    PTABLE heap = (PTABLE)malloc(sizeof(TABLE));
+    ASSERT_EQ(init_table(heap, "T", 0, 0, 2), TRUE);
+    release_table(heap, 1); // frees the record too
 
     // A raw buffer whose length was reset is still freed.
     COL_DATA value;
