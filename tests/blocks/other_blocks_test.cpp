@@ -117,10 +117,16 @@ TEST(UndoHeaderOffsets, NoAreaWhereTheBlockCannotHoldOne)
     EXPECT_EQ(get_undo_trans_control_offset(38, 100, 1024), 0u);
     // A map offset from a damaged block that puts the area into the tail.
     EXPECT_EQ(get_undo_trans_control_offset(14, 8150, 8192), 0u);
+    // Areas and entries said to lie past the block are not read.
     ub1 block[1024] = {};
     TRANS_TABLE_ENTRY e;
     EXPECT_FALSE(get_trans_table_entry(&e, block, 1000, sizeof(block)));
     EXPECT_EQ(e.wrap_no, 0);
+    TRANS_CONTROL_HEADER t;
+    EXPECT_FALSE(get_trans_control_header(&t, block, 1000, sizeof(block)));
+    FREE_BLOCK_POOL_ENTRY p;
+    EXPECT_FALSE(get_free_block_pool_entry(&p, block, 0, FREE_BLOCK_POOL_ENTRIES, sizeof(block)));
+    EXPECT_FALSE(get_free_block_pool_entry(&p, block, 1000, 0, sizeof(block)));
 }
 
 TEST_P(OtherBlocksTest, CompatibilitySegmentEntries)
