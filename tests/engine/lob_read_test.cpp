@@ -15,27 +15,14 @@ struct StorageCase {
     zb::LobStorageDef storage;
 };
 
-zb::LobStorageDef storage(bool in_row, ub4 chunk, ub1 header_type, ub1 key_size = 32, ub4 leaf_rows = 0,
-                          ub4 branch_rows = 0, bool reverse = false)
-{
-    zb::LobStorageDef s;
-    s.in_row = in_row;
-    s.chunk_blocks = chunk;
-    s.header_type = header_type;
-    s.key_size = key_size;
-    s.leaf_rows = leaf_rows;
-    s.branch_rows = branch_rows;
-    s.reverse_chunks = reverse;
-    return s;
-}
-
 const std::vector<StorageCase>& storage_cases()
 {
     static const std::vector<StorageCase> all = {
-        {"in_row_freelist", storage(true, 1, 16)},
-        {"out_of_row_assm_chunk3", storage(false, 3, 35, 32, 0, 0, true)},
-        {"deep_index_chunk2", storage(true, 2, 16, 20, 3, 2)},
-        {"deep_index_out_of_row_chunk4", storage(false, 4, 35, 24, 2, 2)},
+        {"in_row_freelist", {}},
+        {"out_of_row_assm_chunk3", {.in_row = false, .chunk_blocks = 3, .header_type = 35, .reverse_chunks = true}},
+        {"deep_index_chunk2", {.chunk_blocks = 2, .key_size = 20, .leaf_rows = 3, .branch_rows = 2}},
+        {"deep_index_out_of_row_chunk4",
+         {.in_row = false, .chunk_blocks = 4, .key_size = 24, .leaf_rows = 2, .branch_rows = 2, .header_type = 35}},
     };
     return all;
 }
@@ -95,7 +82,7 @@ TEST_P(LobRoundTrip, ClobsComeBackAsTheSameText)
                           {zb::ClobForm::single_byte, false, 0}};
     for (const Form& form : forms) {
         SCOPED_TRACE((int)form.form);
-        zb::LobStorageDef s = storage(true, 2, 16, 20, 3, 2);
+        zb::LobStorageDef s = storage_cases()[2].storage;
         std::vector<zb::LobContent> values;
         std::vector<std::string> expected;
         for (size_t size : {size_t(0), size_t(10), size_t(1980), size_t(2500), size_t(40000)}) {

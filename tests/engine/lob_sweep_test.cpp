@@ -8,8 +8,6 @@
 
 #include <random>
 
-#include "builder/lob_samples.h"
-#include "builder/sample_blocks.h"
 #include "support/lob_fixture.h"
 
 namespace {
@@ -63,27 +61,6 @@ TEST_P(LobSweep, DamagedLobsEndAndStayBounded)
             EXPECT_LE(delivered, held) << "round " << round;
         }
     }
-}
-
-TEST_P(LobSweep, DamagedIndexBlocksAndColumnsStayInsideTheirBuffers)
-{
-    OrderAndSize p = GetParam();
-    init_config_data();
-    config_data.byte_order = p.order;
-    std::mt19937 rng(0x5eed + p.block_size);
-    std::vector<zb::BlockImage> blocks = zb::make_lob_sample_blocks(p.block_size, p.order);
-    std::vector<uint8_t> column = zb::make_lob_sample_column(p.block_size, p.order);
-    for (int round = 0; round < 300; round++) {
-        zb::BlockImage copy = blocks[round % blocks.size()];
-        for (int c = 1 + (int)(rng() % 8); c > 0; c--)
-            copy.data()[rng() % copy.size()] = (uint8_t)((rng() % 3) == 0 ? 0xff : rng());
-        zb::walk_lob_parsers(copy.data(), copy.size(), p.block_size, p.order);
-        std::vector<uint8_t> bytes(column.begin(), column.begin() + (long)(rng() % (column.size() + 1)));
-        for (size_t c = 0; c < 3 && !bytes.empty(); c++)
-            bytes[rng() % bytes.size()] = (uint8_t)rng();
-        zb::walk_lob_parsers(bytes.data(), (ub4)bytes.size(), p.block_size, p.order);
-    }
-    init_config_data();
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LobSweep,
