@@ -9,6 +9,7 @@
 #include "blocks/block_dump.h"
 #include "builder/data_blocks.h"
 #include "builder/dump_samples.h"
+#include "builder/lob_samples.h"
 #include "builder/segment_blocks.h"
 #include "builder/undo_blocks.h"
 #include "support/capture.h"
@@ -53,6 +54,12 @@ TEST_F(BlockDumpTest, EveryKindMatchesItsGoldenDump)
     for (const char* name : {"undo_header_14", "data_rows", "index_leaf_prefix", "compatibility_segment", "lob_27"})
         headers += std::string("=== ") + name + "\n" + dump(zb::dump_sample(name, 2048, zb::LITTLE), 1);
     EXPECT_GOLDEN("blocks/dump_header_only.txt", headers);
+    // The LOB segments' own writer: the LOB index root (a branch), a leaf
+    // of it, a LOB data block.
+    std::string lob;
+    for (const zb::BlockImage& block : zb::make_lob_sample_blocks(2048, zb::LITTLE))
+        lob += dump(block);
+    EXPECT_GOLDEN("blocks/dump_lob_2048.txt", lob);
     // A type-38 header keeps no transaction area in a 32 KiB block.
     EXPECT_GOLDEN("blocks/dump_undo_38_32k.txt", dump(zb::dump_sample("undo_header_38", 32768, zb::LITTLE)));
 }
