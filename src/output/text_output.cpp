@@ -64,6 +64,12 @@ void close_lob_file(PCOL_DATA col_data, PUNLOAD_PARAMS params)
         error = errno;
     }
     col_data->lob_file = nullptr;
+    if (failed && !col_data->lob_file_error) {
+        error = error != 0 ? error : EIO;
+        sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name, (unsigned)error,
+                  strerror(error));
+        col_data->lob_file_error = 1;
+    }
     if (failed)
         note_output_error(params, error != 0 ? error : EIO, col_data->lob_full_name);
 }
@@ -100,8 +106,11 @@ void put_lob_file_piece(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA c
         size_t n = clob ? col_data->data_len : length;
         errno = 0;
         if (n > 0 && bytes != nullptr && fwrite_unlocked(bytes, 1, n, col_data->lob_file) != n) {
-            note_output_error(params, errno != 0 ? errno : EIO, col_data->lob_full_name);
-            col_data->lob_file_error = 1;
+            int err = errno != 0 ? errno : EIO;
+            sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name,
+                      (unsigned)err, strerror(err));
+            note_output_error(params, err, col_data->lob_full_name);
+            col_data->lob_file_error = 1; // its later pieces are dropped
         }
     }
     if (flags & IS_LOB_LAST_PIECE)

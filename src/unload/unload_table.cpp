@@ -8,7 +8,10 @@
 #include "base/str_util.h"
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
+#include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
+#include "dict/iot_overflow.h"
+#include "engine/lob_unload.h"
 #include "engine/unload_model.h"
 #include "output/table_writer.h"
 #include "scan/scanned_extent.h"
@@ -96,6 +99,7 @@ void unload_one_segment(const TABLE_WRITER* writer, PTABLE table, PUNLOAD_PARAMS
         return;
     copy_storage(table, &storage);
     check_scanned_extents(table, params);
+    get_columns_ind_buffer(table);
     table->damage.segment_error = 0;
     writer->do_segment(table, params);
     show_segment_error(table);
@@ -151,7 +155,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
 
     ZEM_LIST parts;
     init_zem_list(&parts, nullptr);
-    if (get_partition_list(&parts, request->user_id, lookup_name, 1) == 0)
+    bool subpartitions = get_partition_list(&parts, request->user_id, lookup_name, 1) != 0;
+    if (!subpartitions)
         get_partition_list(&parts, request->user_id, lookup_name, 0);
     bool partitioned = parts.header != nullptr;
 
@@ -194,13 +199,23 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
+    if (iot && !partitioned)
+        get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
     const TABLE_WRITER* writer = begin_output(request->owner, request->table, partition, &table, &columns, &params);
     if (writer != nullptr) {
+        get_table_lobs_info(&table);
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
-                if (part_id == 0 || p->part_obj_id == part_id)
-                    unload_one_segment(writer, &table, &params, p->part_obj_id, truncated);
+                if (part_id != 0 && p->part_obj_id != part_id)
+                    continue;
+                // Each partition of an index-organized table has its own
+                // overflow partition.
+                if (iot)
+                    get_iot_overflow_storage(request->user_id, request->object_id, p->part_name, &table);
+                get_table_lobpart_storage(&table, p->part_obj_id, subpartitions, iot, request->user_id,
+                                          request->table, p->part_name);
+                unload_one_segment(writer, &table, &params, p->part_obj_id, truncated);
             }
         } else
             unload_one_segment(writer, &table, &params, iot ? iot_id : request->object_id, truncated);
@@ -290,6 +305,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
     snprintf(file_table, sizeof(file_table), "ZEM_%010u", object_id);
     const TABLE_WRITER* writer = begin_output("", file_table, nullptr, &table, &columns, &params);
     if (writer != nullptr) {
+        get_table_lobs_info(&table);
         STORAGE_INFO storage;
         bool found = get_storage_info(&storage, object_id) == 1;
         storage.dataobj_no = data_object_id;

@@ -120,6 +120,18 @@ std::string norm(const zb::DictColumn& c, const std::string& value, bool from_pg
     case zb::TY_NUMBER: return zb::canonical_decimal(value);
     case zb::TY_BINARY_FLOAT: return float_norm(value, true);
     case zb::TY_BINARY_DOUBLE: return float_norm(value, false);
+    case zb::TY_BLOB: {
+        // The builder keeps a BLOB's bytes as its text.
+        if (from_pg)
+            return value;
+        std::string hex;
+        for (unsigned char b : value) {
+            char pair[3];
+            snprintf(pair, sizeof(pair), "%02X", b);
+            hex += pair;
+        }
+        return hex;
+    }
     case zb::TY_TIMESTAMP_TZ:
     case zb::TY_TIMESTAMP_LTZ: {
         if (!from_pg)

@@ -59,6 +59,7 @@ struct ControlFile {
     std::string delimiter;
     std::string enclosure; // empty without OPTIONALLY ENCLOSED BY
     std::vector<std::string> fields;
+    std::vector<std::string> lob_files; // fields whose value is the name of a file holding it
 };
 
 ControlFile parse_control_file(const std::string& text);
@@ -68,5 +69,11 @@ ControlFile parse_control_file(const std::string& text);
 // is one character of the value); with an optional enclosure an unenclosed
 // field loses its leading blanks; an all-blank unenclosed field is NULL;
 // fields missing at the end of a record are NULL (TRAILING NULLCOLS). NULL
-// reads as the empty text.
-std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl);
+// reads as the empty text. With a directory, a LOBFILE field is replaced by
+// the file it names there.
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
+                                                     const std::string& lob_dir = "");
+// What loading should give for these rows of the table: each row's values
+// (their texts) in the control file's field order.
+std::vector<std::vector<std::string>> expected_text_rows(const std::vector<zb::DictRow>& rows,
+                                                         const zb::DictTable& table, const ControlFile& ctl);

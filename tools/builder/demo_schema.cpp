@@ -188,6 +188,14 @@ void add_hr(DictionaryDef& def)
                                                     c_number("REGION_ID")});
     countries.columns[0].nullable = false;
     countries.indexes = {{"COUNTRY_C_ID_PK", 4, false}};
+    const char* const country_rows[][3] = {{"AR", "Argentina", "2"}, {"AU", "Australia", "3"},
+                                           {"BE", "Belgium", "1"},   {"BR", "Brazil", "2"},
+                                           {"CA", "Canada", "2"},    {"CH", "Switzerland", "1"},
+                                           {"CN", "China", "3"},     {"DE", "Germany", "1"},
+                                           {"EG", "Egypt", "4"},     {"IN", "India", "3"},
+                                           {"JP", "Japan", "3"},     {"US", "United States of America", "2"}};
+    for (const auto& c : country_rows)
+        countries.rows.push_back(row_of({v_text(c[0]), v_text(c[1]), v_number(c[2])}));
     def.tables.push_back(countries);
 
     DictTable orders = table("HR", "ORDERS", {c_number("ORDER_ID", 12, 0, false), c_date("ORDER_DATE"),
@@ -247,6 +255,22 @@ void add_hr(DictionaryDef& def)
     for (int i = 1; i <= 5; i++)
         old.stale_rows.push_back(row_of({v_int(i), v_text("before truncate " + std::to_string(i))}));
     def.tables.push_back(old);
+
+    // CLOB and BLOB values: in the row, out of the row (found through the
+    // LOB index), empty and NULL.
+    DictTable files = table("HR", "DOC_FILES", {c_number("DOC_ID", 6, 0, false), c_varchar2("TITLE", 30),
+                                                c_clob("BODY"), c_blob("SCAN")});
+    std::string manual;
+    for (int i = 1; manual.size() < 12000; i++)
+        manual += "Section " + std::to_string(i) + ": every row out, exactly right. ";
+    std::string scan;
+    for (int i = 0; i < 40000; i++)
+        scan += (char)((i * 7 + i / 256) & 0xff);
+    files.rows = {row_of({v_int(1), v_text("memo"), v_clob("Hello from the CLOB column \xe2\x80\x94 caf\xc3\xa9."),
+                          v_blob("\x89PNG\r\n\x1a\n" + std::string(56, '\x01'))}),
+                  row_of({v_int(2), v_text("manual"), v_clob(manual), v_blob(scan)}),
+                  row_of({v_int(3), v_text("empty"), v_clob(""), v_null()})};
+    def.tables.push_back(files);
 }
 
 // Columns of types that came after Oracle 7 (national character sets,
@@ -304,7 +328,7 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 std::string demo_commands()
 {
     return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\n"
-           "unload user scott\nscan extent\nunload table hr.old_orders object truncate\n"
+           "unload user scott\nunload table hr.doc_files\nscan extent\nunload table hr.old_orders object truncate\n"
            "exit\n";
 }
 
