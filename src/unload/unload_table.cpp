@@ -10,6 +10,7 @@
 #include "dict/dict_lookup.h"
 #include "engine/unload_model.h"
 #include "output/text_output.h"
+#include "unload/parallel_table.h"
 #include "unload/unload_cmd.h"
 
 namespace {
@@ -24,6 +25,7 @@ struct TABLE_REQUEST {
     ub4 spec_block = 0;
     ub4 spec_blocks = 1;
     const char* partition = nullptr; // as typed
+    int degree = 1;                  // worker processes a segment may be split over
 };
 
 void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
@@ -114,14 +116,18 @@ int parse_block_range(LINE_ARRAY tokens, int count, TABLE_REQUEST* request)
     return 1;
 }
 
-void print_finish(const TABLE* table, const char* table_name, const char* partition)
+void print_finish(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params)
 {
     char now[TIME_STR_LEN];
     if (partition != nullptr)
         sp_printf("\nTtable %s,partition %s ", table_name, partition);
     else
         sp_printf("\nTable %s ", table_name);
-    display_unload_rows(table->row_cnt);
+    if (params->worker_failed)
+        sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
+                  (unsigned long long)table->row_cnt);
+    else
+        display_unload_rows(table->row_cnt);
     sp_printf("At %s \n\n", current_time_str(now));
 }
 
@@ -180,6 +186,14 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_blocks = request->spec_blocks;
     }
     if (begin_output(request->owner, request->table, partition, &table, &columns, &params)) {
+        TABLE_SPLIT split;
+        init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
+                         sync_unload_table_txt, &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, request->table, 1);
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
@@ -188,8 +202,9 @@ int unload_resolved_table(TABLE_REQUEST* request)
             }
         } else
             unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
+        end_progress_line(&line);
         end_unload_table_txt(&params);
-        print_finish(&table, request->table, partition);
+        print_finish(&table, request->table, partition, &params);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -199,10 +214,11 @@ int unload_resolved_table(TABLE_REQUEST* request)
 
 } // namespace
 
-int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
+int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name, int degree)
 {
     TABLE_REQUEST request;
     request.partition = partition_name;
+    request.degree = degree;
     if (parse_user_table(tokens[2], &request.user_id, &request.object_id, request.owner, request.table, 0) != 0) {
         sp_printf("table '%s' does not exist.\n", tokens[2]);
         return 1;
@@ -231,7 +247,7 @@ int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
 
 // The user unloads take names from the dictionary: they are looked up exactly
 // as stored, user and table alike, so mixed-case names resolve too.
-void unload_user_table(const char* user_name, const char* table_name)
+void unload_user_table(const char* user_name, const char* table_name, int degree)
 {
     TABLE_REQUEST request;
     PDICT_USER user = search_dict_user(user_name);
@@ -245,10 +261,11 @@ void unload_user_table(const char* user_name, const char* table_name)
     copy_str(request.owner, sizeof(request.owner), user->username);
     copy_str(request.table, sizeof(request.table), obj->name);
     request.mode = config_data.use_scanned_extent ? UM_NORMAL | UM_SCANNED_EXTENT : UM_NORMAL;
+    request.degree = degree;
     unload_resolved_table(&request);
 }
 
-void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no)
+void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no, int degree)
 {
     ub4 user_id = 0, object_id = 0;
     char table_name[DICTNAME_LEN + 1];
@@ -282,6 +299,14 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         sp_printf("Unloading segment,storage(Obj#=%u DataObj#=%u TS#=%u File#=%u Block#=%u Cluster=%u) at %s\n",
                   storage.obj_no, storage.dataobj_no, storage.ts_no, storage.file_no, storage.block_no,
                   storage.cluster, current_time_str(now));
+        TABLE_SPLIT split;
+        init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree),
+                         sync_unload_table_txt, &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, table_name, 1);
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (found)
             copy_storage(&table, &storage);
         else {
@@ -291,10 +316,9 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.table_index = 0;
         }
         do_unload_table_txt(&table, &params);
+        end_progress_line(&line);
         end_unload_table_txt(&params);
-        sp_printf("\nTable %s ", table_name);
-        display_unload_rows(table.row_cnt);
-        sp_printf("At %s \n\n", current_time_str(now));
+        print_finish(&table, table_name, nullptr, &params);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
