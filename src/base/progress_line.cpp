@@ -62,11 +62,11 @@ void clear_status_line()
     status_shown = false;
 }
 
-void begin_progress_line(PPROGRESS_LINE line, const char* label, int count_rows)
+void begin_progress_line(PPROGRESS_LINE line, const char* label, const char* count_word)
 {
     memset(line, 0, sizeof(*line));
     line->active = isatty(STDOUT_FILENO) && isatty(STDERR_FILENO);
-    line->count_rows = count_rows;
+    line->count_word = count_word;
     copy_str(line->label, sizeof(line->label), label);
     line->start = monotonic_seconds();
 }
@@ -108,11 +108,11 @@ void format_progress_line(const PROGRESS_LINE* line, double now, char* text, siz
     ub8 done = line->done_blocks;
     ub8 total = line->total_blocks > done ? line->total_blocks : done;
     int percent = total > 0 ? (int)(done * 100 / total) : 0;
-    char rows[32] = "";
-    if (line->count_rows) {
+    char rows[64] = "";
+    if (line->count_word != nullptr) {
         char n[24];
         put_count(n, sizeof(n), line->rows);
-        snprintf(rows, sizeof(rows), ", %s rows", n);
+        snprintf(rows, sizeof(rows), ", %s %s", n, line->count_word);
     }
     double mbs = elapsed > 0 ? (double)line->done_bytes / elapsed / 1e6 : 0;
     char left[32] = "";

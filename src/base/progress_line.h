@@ -11,7 +11,7 @@ constexpr int PROGRESS_LABEL_LEN = 96;
 
 typedef struct _tag_progress_line {
     int active; // drawing allowed: both streams are terminals
-    int count_rows;
+    const char* count_word; // what `rows` counts ("rows"); null: not shown
     char label[PROGRESS_LABEL_LEN];
     ub8 total_blocks;
     ub8 done_blocks;
@@ -21,8 +21,9 @@ typedef struct _tag_progress_line {
     double last_draw; // 0: never drawn
 } PROGRESS_LINE, *PPROGRESS_LINE;
 
-// count_rows: the line shows the rows found so far.
-void begin_progress_line(PPROGRESS_LINE line, const char* label, int count_rows);
+// count_word: what the running count passed to add_progress_done counts
+// ("rows", "blocks found"), a literal; null when the line shows no count.
+void begin_progress_line(PPROGRESS_LINE line, const char* label, const char* count_word);
 void add_progress_total(PPROGRESS_LINE line, ub8 blocks);
 // Adds what was done since the last call; rows is the running total.
 void add_progress_done(PPROGRESS_LINE line, ub8 blocks, ub8 bytes, ub8 rows);

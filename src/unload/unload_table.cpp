@@ -190,7 +190,7 @@ int unload_resolved_table(TABLE_REQUEST* request)
         init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
                          sync_unload_table_txt, &params);
         PROGRESS_LINE line;
-        begin_progress_line(&line, request->table, 1);
+        begin_progress_line(&line, request->table, "rows");
         UNLOAD_PROGRESS progress;
         init_table_progress(&progress, &line);
         params.progress = &progress;
@@ -303,7 +303,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree),
                          sync_unload_table_txt, &params);
         PROGRESS_LINE line;
-        begin_progress_line(&line, table_name, 1);
+        begin_progress_line(&line, table_name, "rows");
         UNLOAD_PROGRESS progress;
         init_table_progress(&progress, &line);
         params.progress = &progress;
