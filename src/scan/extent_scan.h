@@ -56,6 +56,7 @@ typedef struct _tag_scan_context {
     PSCAN_RESULT_FILE files;  // SCAN_FILE_COUNT open result files
     SCAN_STATS stats;
     int failed;               // a result file could not be written
+    struct _tag_progress_line* progress; // told of every read; null: none
 } SCAN_CONTEXT, *PSCAN_CONTEXT;
 
 // A datafile the scan reads, and its last block. The last block is the
