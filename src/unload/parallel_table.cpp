@@ -24,12 +24,12 @@ int unload_in_parts(void* context, PZEM_LIST list, PUNLOAD_PARAMS params, const 
     WORKER_GROUP group;
     if (!init_worker_group(&group, total, count, data_fd, params->table))
         return 0;
-    if (params->progress != nullptr && params->progress->segment != nullptr)
-        params->progress->segment(params->progress->context, total);
     if (!start_workers(&group, list, params, callbacks, split->sync)) {
         release_worker_group(&group);
         return 0;
     }
+    if (params->progress != nullptr && params->progress->segment != nullptr)
+        params->progress->segment(params->progress->context, total);
     int signal_no = wait_workers(&group, params);
     if (signal_no != 0) {
         release_worker_group(&group);
