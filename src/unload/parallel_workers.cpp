@@ -50,17 +50,58 @@ void restore_interrupts(const struct sigaction* old)
         sigaction(INTERRUPT_SIGNALS[i], &old[i], nullptr);
 }
 
+// A worker's own state while it runs.
+typedef struct _tag_worker_run {
+    WORKER_SLOT* slot;
+    PUNLOAD_PARAMS params;
+    SYNC_OUTPUT sync;
+    int data_fd; // what the writer writes to: the part file, then the data file
+    int orig_fd; // the data file
+    int notify;  // write end of the done pipe: a byte wakes the parent
+} WORKER_RUN;
+
+void notify_parent(const WORKER_RUN* run)
+{
+    char c = 1;
+    while (write(run->notify, &c, 1) < 0 && errno == EINTR) {
+    }
+}
+
+// Between two batches: the writer's bytes so far are all in the part file;
+// from here on they go onto the data file after the place the parent keeps
+// for them. On any failure the worker stays with its part file.
+void switch_to_data_file(const WORKER_RUN* run)
+{
+    if (run->sync(run->params) < 0)
+        return;
+    off_t buffered = lseek(run->data_fd, 0, SEEK_CUR);
+    ub8 base = run->slot->base.load();
+    if (buffered < 0 || lseek(run->orig_fd, (off_t)(base + (ub8)buffered), SEEK_SET) < 0 ||
+        dup2(run->orig_fd, run->data_fd) < 0)
+        return;
+    run->slot->buffered.store((ub8)buffered);
+    run->slot->state.store(WS_DIRECT);
+    notify_parent(run);
+    if (config_data.trace_level >= TL_INFO)
+        write_trace("worker %d goes on in the data file at %llu, after %llu bytes of its part\n", (int)getpid(),
+                    (unsigned long long)(base + (ub8)buffered), (unsigned long long)buffered);
+}
+
 void worker_batch(void* context, ub8 blocks, ub8 bytes, ub8 rows)
 {
-    WORKER_SLOT* slot = (WORKER_SLOT*)context;
+    const WORKER_RUN* run = (const WORKER_RUN*)context;
+    WORKER_SLOT* slot = run->slot;
     slot->blocks.fetch_add(blocks, std::memory_order_relaxed);
     slot->bytes.fetch_add(bytes, std::memory_order_relaxed);
     slot->rows.store(rows, std::memory_order_relaxed);
+    if (slot->state.load() == WS_SWITCH)
+        switch_to_data_file(run);
 }
 
 // The worker: its run of the list into its part, its messages into its log.
 [[noreturn]] void run_worker(const WORKER* worker, WORKER_SLOT* slot, PZEM_LIST list, PUNLOAD_PARAMS params,
-                             const UNLOAD_CALLBACKS* callbacks, SYNC_OUTPUT sync, int data_fd, pid_t parent)
+                             const UNLOAD_CALLBACKS* callbacks, SYNC_OUTPUT sync, int data_fd, int notify,
+                             pid_t parent)
 {
     // Gone with the parent, whatever ends it.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -69,23 +110,33 @@ void worker_batch(void* context, ub8 blocks, ub8 bytes, ub8 rows)
     // The parent prints the log into the spool, in order. The write end of
     // the done pipe stays open until the worker exits.
     fp_spool = nullptr;
-    if (dup2(worker->log, STDOUT_FILENO) < 0 || (worker->part >= 0 && dup2(worker->part, data_fd) < 0))
+    int orig_fd = dup(data_fd);
+    if (orig_fd < 0 || dup2(worker->log, STDOUT_FILENO) < 0 || (worker->part >= 0 && dup2(worker->part, data_fd) < 0))
         _exit(2);
     reopen_diskgroup_disks();
     reopen_data_files();
     PTABLE table = params->table;
     init_unload_damage(&table->damage);
     cut_extent_list(list, worker->first, worker->end);
-    UNLOAD_PROGRESS progress = {slot, nullptr, worker_batch};
+    WORKER_RUN run = {slot, params, sync, data_fd, orig_fd, notify};
+    UNLOAD_PROGRESS progress = {&run, nullptr, worker_batch};
     params->progress = &progress;
     params->splitter = nullptr;
     unload_extents(list, params, callbacks);
     int ok = sync(params) >= 0;
     fflush(stdout);
     flush_trace();
+    if (slot->state.load() == WS_DIRECT) {
+        off_t end = lseek(data_fd, 0, SEEK_CUR);
+        ok = ok && end >= 0;
+        slot->end_offset.store(end >= 0 ? (ub8)end : 0);
+        slot->direct.store(1);
+    }
     slot->damage = table->damage;
     slot->rows.store(table->row_cnt);
     slot->finished.store(ok);
+    slot->state.store(WS_DONE);
+    notify_parent(&run);
     _exit(ok ? 0 : 3);
 }
 
@@ -157,34 +208,14 @@ bool worker_succeeded(const WORKER& w, const WORKER_SLOT& slot)
     return w.status != -1 && WIFEXITED(w.status) && WEXITSTATUS(w.status) == 0 && slot.finished.load() != 0;
 }
 
-// Joins the parts in order onto the data file; the first part is there
-// already. Counts the rows and damage of the parts kept. Returns the index of
-// the first part that could not be kept, or the worker count.
-size_t join_parts(std::vector<WORKER>& workers, WORKER_SLOT* slots, int data_fd, off_t start, PTABLE table,
-                  ub8 base_rows)
+// Counts the rows and damage of the workers whose output is in place.
+void count_placed(const PWORKER_GROUP group, PTABLE table, size_t placed)
 {
-    size_t kept = 0;
-    for (; kept < workers.size(); kept++) {
-        const WORKER& w = workers[kept];
-        if (!worker_succeeded(w, slots[kept]))
-            break;
-        if (w.part >= 0) {
-            int err = append_part_file(data_fd, w.part);
-            if (err != 0) {
-                sp_printf("can not join part %u of table %s to its data file, error message:%s.\n",
-                          (unsigned)kept + 1, table->name, strerror(err));
-                break;
-            }
-        }
-        ub8 rows = slots[kept].rows.load();
-        table->row_cnt += rows > base_rows ? rows - base_rows : 0;
-        add_unload_damage(&table->damage, &slots[kept].damage);
+    for (size_t i = 0; i < placed; i++) {
+        ub8 rows = group->slots[i].rows.load();
+        table->row_cnt += rows > group->base_rows ? rows - group->base_rows : 0;
+        add_unload_damage(&table->damage, &group->slots[i].damage);
     }
-    // The first part went straight onto the data file: without it nothing
-    // of this segment stays there.
-    if (kept == 0 && (ftruncate(data_fd, start) != 0 || lseek(data_fd, start, SEEK_SET) < 0))
-        sp_printf("can not cut table %s's data file back, error message:%s.\n", table->name, strerror(errno));
-    return kept;
 }
 
 void report_failures(const std::vector<WORKER>& workers, const WORKER_SLOT* slots, size_t kept, const ZEM_LIST* list,
@@ -206,9 +237,10 @@ void report_failures(const std::vector<WORKER>& workers, const WORKER_SLOT* slot
     PTABLE table = params->table;
     ub4 file_no = 0, block_no = 0;
     get_run_start(list, workers[kept].first, table->ts_no, &file_no, &block_no);
-    sp_printf("%u of %u worker processes failed: the rows of table %s from rfile#=%u,block#=%u of this segment on "
-              "are missing from its data file.\n",
-              (unsigned)(failed > 0 ? failed : 1), (unsigned)workers.size(), table->name, file_no, block_no);
+    if (failed > 0)
+        sp_printf("%u of %u worker processes failed: ", (unsigned)failed, (unsigned)workers.size());
+    sp_printf("the rows of table %s from rfile#=%u,block#=%u of this segment on are missing from its data file.\n",
+              table->name, file_no, block_no);
     params->worker_failed = 1;
 }
 
@@ -239,9 +271,12 @@ bool init_worker_group(PWORKER_GROUP group, ub8 total, ub8 count, int data_fd, c
     group->start = lseek(data_fd, 0, SEEK_CUR);
     group->base_rows = table->row_cnt;
     group->workers.assign(count, WORKER());
+    // The first run is a tenth shorter than the others: its worker is done
+    // first, and the next one goes on in the data file while its earlier
+    // output is copied into place.
     for (ub8 i = 0; i < count; i++) {
-        group->workers[i].first = total * i / count;
-        group->workers[i].end = total * (i + 1) / count;
+        group->workers[i].first = total * (i == 0 ? 0 : 10 * i - 1) / (10 * count - 1);
+        group->workers[i].end = total * (10 * (i + 1) - 1) / (10 * count - 1);
     }
     if (group->start < 0 || !open_worker_files(group->workers))
         return false;
@@ -259,6 +294,12 @@ bool init_worker_group(PWORKER_GROUP group, ub8 total, ub8 count, int data_fd, c
     group->slots = new (shared) WORKER_SLOT[count]();
     group->done_read = done[0];
     group->done_write = done[1];
+    // The first worker writes onto the data file from the start.
+    group->placed = 0;
+    group->placed_end = (ub8)group->start;
+    group->copied = true;
+    group->slots[0].state.store(WS_DIRECT);
+    group->slots[0].base.store((ub8)group->start);
     return true;
 }
 
@@ -277,7 +318,8 @@ bool start_workers(PWORKER_GROUP group, PZEM_LIST list, PUNLOAD_PARAMS params, c
         w.pid = fork();
         if (w.pid == 0) {
             close(group->done_read);
-            run_worker(&w, &group->slots[i], list, params, callbacks, sync, group->data_fd, parent);
+            run_worker(&w, &group->slots[i], list, params, callbacks, sync, group->data_fd, group->done_write,
+                       parent);
         }
         if (w.pid < 0) {
             sp_printf("can not fork process,error no:%d, error message:%s\n", errno, strerror(errno));
@@ -302,14 +344,16 @@ int wait_workers(PWORKER_GROUP group, PUNLOAD_PARAMS params)
     catch_interrupts(old);
     std::vector<WORKER>& workers = group->workers;
     ub8 blocks_told = 0, bytes_told = 0;
-    // The pipe ends when the last worker has exited.
+    // A byte on the pipe: a worker switched or ended. The pipe ends when
+    // the last worker has exited.
     while (interrupt_signal == 0) {
         pollfd p = {group->done_read, POLLIN, 0};
         int n = poll(&p, 1, PROGRESS_POLL_MS);
         report_progress(params, group->slots, workers.size(), group->base_rows, &blocks_told, &bytes_told);
-        char c;
-        if (n > 0 && read(group->done_read, &c, 1) <= 0)
+        char bytes[64];
+        if (n > 0 && read(group->done_read, bytes, sizeof(bytes)) <= 0)
             break;
+        place_worker_output(group);
     }
     for (WORKER& w : workers) {
         while (interrupt_signal == 0 && waitpid(w.pid, &w.status, 0) < 0) {
@@ -333,9 +377,12 @@ void join_workers(PWORKER_GROUP group, const ZEM_LIST* list, PUNLOAD_PARAMS para
     // The workers' messages, in the order one process would print them.
     for (const WORKER& w : group->workers)
         print_part_file(w.log);
-    size_t kept = join_parts(group->workers, group->slots, group->data_fd, group->start, params->table,
-                             group->base_rows);
-    report_failures(group->workers, group->slots, kept, list, params);
+    size_t placed = end_worker_placement(group);
+    if (group->place_error != 0)
+        sp_printf("can not join part %u of table %s to its data file, error message:%s.\n", (unsigned)placed + 1,
+                  params->table->name, strerror(group->place_error));
+    count_placed(group, params->table, placed);
+    report_failures(group->workers, group->slots, placed, list, params);
 }
 
 void release_worker_group(PWORKER_GROUP group)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/printer.h"
@@ -57,30 +58,29 @@ int open_part_file(const char* dir)
     return fd;
 }
 
-int append_part_file(int out, int part)
+int copy_part_file(int out, off_t at, int part, off_t length)
 {
-    off_t size = lseek(part, 0, SEEK_END);
-    off_t at = lseek(out, 0, SEEK_CUR);
-    if (size < 0 || at < 0)
-        return errno;
     // The kernel copies between the files without a trip through this
-    // process (and shares the blocks where the file system can).
+    // process.
     off_t in_at = 0, out_at = at;
-    while (in_at < size) {
-        ssize_t n = copy_file_range(part, &in_at, out, &out_at, (size_t)(size - in_at), 0);
+    while (in_at < length) {
+        ssize_t n = copy_file_range(part, &in_at, out, &out_at, (size_t)(length - in_at), 0);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            if (in_at != 0 || (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL &&
-                               errno != EOPNOTSUPP))
-                return n < 0 ? errno : EIO;
-            int err = copy_by_hand(out, at, part, size);
-            if (err != 0)
-                return err;
-            break;
-        }
+        if (n > 0)
+            continue;
+        if (in_at != 0 || (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
+            return n < 0 ? errno : EIO;
+        return copy_by_hand(out, at, part, length);
     }
-    return lseek(out, at + size, SEEK_SET) < 0 ? errno : 0;
+    return 0;
+}
+
+off_t get_part_file_size(int part)
+{
+    // Not by seeking: a worker may share the file's position.
+    struct stat st;
+    return fstat(part, &st) == 0 ? st.st_size : -1;
 }
 
 void print_part_file(int part)

@@ -11,9 +11,11 @@
 // A new empty file in `dir` ("" for the working directory) that is already
 // unlinked; its descriptor, or -1 with errno set.
 int open_part_file(const char* dir);
-// Appends all of part file `part` to `out` at out's current position, which
-// then moves past it. 0, or the errno of the failure.
-int append_part_file(int out, int part);
+// Copies the first `length` bytes of part file `part` into `out` at offset
+// `at`; neither file's position moves. 0, or the errno of the failure.
+int copy_part_file(int out, off_t at, int part, off_t length);
+// The part file's size, -1 on failure.
+off_t get_part_file_size(int part);
 // Prints the part file's text through sp_printf (so that it reaches the
 // spool), from its start.
 void print_part_file(int part);

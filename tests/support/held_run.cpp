@@ -48,7 +48,7 @@ HeldRun start_held_run(const std::string& dir, const std::string& commands, int 
     return run;
 }
 
-bool drain_trace(HeldRun& run, int ms, const std::function<bool()>& until)
+bool drain_trace(HeldRun& run, int ms, const std::function<bool()>& until, size_t chunk)
 {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     char buffer[65536];
@@ -56,7 +56,12 @@ bool drain_trace(HeldRun& run, int ms, const std::function<bool()>& until)
         if (until && until())
             return true;
         pollfd p = {run.trace, POLLIN, 0};
-        if (poll(&p, 1, 5) > 0 && read(run.trace, buffer, sizeof(buffer)) == 0)
+        if (poll(&p, 1, 5) <= 0)
+            continue;
+        ssize_t n = read(run.trace, buffer, chunk < sizeof(buffer) ? chunk : sizeof(buffer));
+        if (n > 0)
+            run.trace_text.append(buffer, (size_t)n);
+        else if (n == 0)
             usleep(1000); // no writer (yet, or any more)
     }
     return false;
@@ -69,8 +74,11 @@ void finish_held_run(HeldRun& run)
         if (waitpid(run.zem, &run.status, WNOHANG) == run.zem)
             break;
         pollfd p = {run.trace, POLLIN, 0};
-        if (poll(&p, 1, 1) > 0)
-            (void)!read(run.trace, buffer, sizeof(buffer));
+        if (poll(&p, 1, 1) > 0) {
+            ssize_t n = read(run.trace, buffer, sizeof(buffer));
+            if (n > 0)
+                run.trace_text.append(buffer, (size_t)n);
+        }
     }
     if (run.status == -1) {
         kill(-run.zem, SIGKILL);

@@ -17,14 +17,15 @@ struct HeldRun {
     pid_t zem = -1;  // also the process group of zem and its workers
     int trace = -1;  // read end of the trace FIFO (non-blocking)
     int status = -1; // wait status, once ended
+    std::string trace_text; // what the test read from the trace
 };
 
 // Starts zem in `dir` (the end-to-end environment) with `commands` on its
 // standard input and standard output and error on `out_fd`.
 HeldRun start_held_run(const std::string& dir, const std::string& commands, int out_fd);
 // Reads the trace for `ms` milliseconds, or until `until` says stop (checked
-// between reads); true when `until` stopped it.
-bool drain_trace(HeldRun& run, int ms, const std::function<bool()>& until = {});
+// between reads of at most `chunk` bytes); true when `until` stopped it.
+bool drain_trace(HeldRun& run, int ms, const std::function<bool()>& until = {}, size_t chunk = 65536);
 // Drains the trace until zem ends, then reaps it.
 void finish_held_run(HeldRun& run);
 

@@ -68,10 +68,15 @@ std::string* HeldUnload::transcript_ = nullptr;
 HeldRun start_two_workers(const E2eDatabase& db, int out_fd, std::vector<pid_t>* workers)
 {
     HeldRun run = start_held_run(db.dir(), "unload table wide.rows parallel 2\n", out_fd);
-    drain_trace(run, 30000, [&] {
-        *workers = children_of(run.zem);
-        return workers->size() == 2;
-    });
+    // Read slowly, so that the workers soon stop on the full FIFO, far from
+    // the ends of their runs.
+    drain_trace(
+        run, 30000,
+        [&] {
+            *workers = children_of(run.zem);
+            return workers->size() == 2;
+        },
+        1024);
     return run;
 }
 
@@ -108,6 +113,36 @@ TEST_F(HeldUnload, KilledWorkerFailsTheTableAndKeepsOnlyTheRowsBefore)
     EXPECT_EQ(serial_->compare(0, part.size(), part), 0);
     EXPECT_EQ(part.back(), '\n');
     EXPECT_EQ(db_->output_names(), (std::vector<std::string>{"WIDE_ROWS.ctl", "WIDE_ROWS.sql", "WIDE_ROWS.txt"}));
+}
+
+// The second worker, held until the first is done, goes on in the data file
+// after the bytes of its part file, which the parent puts in place.
+TEST_F(HeldUnload, LaterWorkerGoesOnInTheDataFile)
+{
+    std::string log = db_->path("switched.out");
+    int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<pid_t> workers;
+    HeldRun run = start_two_workers(*db_, out, &workers);
+    ASSERT_EQ(workers.size(), 2u);
+    pid_t first = std::min(workers[0], workers[1]);
+    pid_t second = std::max(workers[0], workers[1]);
+    kill(second, SIGSTOP);
+    // Until the first has exited (a zombie until the parent reaps it).
+    drain_trace(run, 60000, [&] {
+        std::string stat = read_file("/proc/" + std::to_string(first) + "/stat");
+        size_t close = stat.rfind(')');
+        return close == std::string::npos || stat.compare(close, 3, ") Z") == 0;
+    });
+    // Time for the parent to place the first part and ask the second worker
+    // to switch (it does so as soon as the first tells it is done).
+    usleep(300000);
+    kill(second, SIGCONT);
+    finish_held_run(run);
+    close(out);
+    EXPECT_NE(run.trace_text.find("worker " + std::to_string(second) + " goes on in the data file"),
+              std::string::npos);
+    EXPECT_NE(read_file(log).find("\nTable ROWS 24000 rows unloaded\n"), std::string::npos);
+    EXPECT_EQ(db_->output("WIDE_ROWS.txt"), *serial_);
 }
 
 TEST_F(HeldUnload, CtrlCStopsEveryWorker)
