@@ -77,15 +77,31 @@ int raw_to_date_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int che
 // checking rejects (reported, then NULL).
 int raw_to_data_with_check_all(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column);
 // 1 converted, 0 rejected by data checking (the value is then NULL). Inline
-// for NUMBER and DATE that convert, once per column of every row.
+// for the NUMBER, DATE and database-character-set text that convert, once
+// per column of every row.
 inline int raw_to_data_with_check(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column)
 {
-    if (col_data->ora_type == ORA_NUMBER) {
-        if (raw_to_number_checked(data, length, col_data, config_data.db_block_checking))
+    int checking = config_data.db_block_checking;
+    switch (col_data->ora_type) {
+    case ORA_NUMBER:
+        if (raw_to_number_checked(data, length, col_data, checking))
             return 1;
-    } else if (col_data->ora_type == ORA_DATE) {
-        if (raw_to_date_checked(data, length, col_data, config_data.db_block_checking))
+        break;
+    case ORA_DATE:
+        if (raw_to_date_checked(data, length, col_data, checking))
             return 1;
+        break;
+    case ORA_VARCHAR2:
+    case ORA_CHAR:
+        // Charset form 2 is national text, converted through iconv.
+        if (column->charset_form < 2 &&
+            (!checking || (length <= VARCHAR_MAX_LEN && (column->length == 0 || length <= column->length)))) {
+            raw_to_char(data, length, col_data);
+            return 1;
+        }
+        break;
+    default:
+        break;
     }
     return raw_to_data_with_check_all(data, length, col_data, column);
 }
