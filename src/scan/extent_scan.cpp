@@ -222,6 +222,8 @@ int scan_block_range(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub4 first, ub4 
         b += got;
         if (context->progress != nullptr)
             add_progress_done(context->progress, got, (ub8)got * block_size, 0);
+        if (context->shared_done != nullptr)
+            context->shared_done->fetch_add(got, std::memory_order_relaxed);
     }
     close_run(context, item, &run, b);
     return context->failed ? FALSE : TRUE;
