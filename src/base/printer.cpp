@@ -8,6 +8,8 @@
 #include "base/run_status.h"
 #include "base/types.h"
 
+#include "base/progress_line.h"
+
 FILE* fp_spool = nullptr;
 
 namespace {
@@ -26,6 +28,7 @@ int vprint_to(FILE* stream, const char* format, va_list args)
 
 int vsp_printf(const char* format, va_list args)
 {
+    clear_status_line();
     int n = vprint_to(stdout, format, args);
     if (fp_spool != nullptr && vprint_to(fp_spool, format, args) < 0 && spool_error == 0)
         spool_error = errno != 0 ? errno : EIO;
@@ -67,6 +70,7 @@ int screen_printf(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
+    clear_status_line();
     int n = vprint_to(stdout, format, args);
     va_end(args);
     return n;

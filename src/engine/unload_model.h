@@ -24,6 +24,10 @@ constexpr int LOB_NAME_LEN = 30;
 constexpr ub4 INVALID_TS_NO = 0xFFFFFFFFu;
 constexpr int OUTPUT_ERROR_FILE_LEN = 1024;
 
+// output_flags
+constexpr int OF_ENCLOSED = 1;        // some value was enclosed
+constexpr int OF_PART_LINE_BREAK = 2; // a worker met the table's first line feed: its part cannot be joined
+
 // lob_output_format
 constexpr int LOF_NONE = 0;      // LOB columns are not written
 constexpr int LOF_TEXT = 1;      // every LOB value to a file of its own
@@ -177,6 +181,27 @@ typedef void (*UNLOAD_ROW_CALLBACK)(ub2 reserved, struct _tag_unload_params* par
 typedef void (*UNLOAD_COL_CALLBACK)(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
                                     struct _tag_unload_params* params, ub1 flags);
 
+// Told of the engine's progress through a segment: `segment` once with the
+// blocks the segment's extent list holds below the high-water mark, `batch`
+// after every batch of blocks read (blocks and bytes in the batch, the
+// table's row count so far). `context` is the receiver's own.
+typedef struct _tag_unload_progress {
+    void* context;
+    void (*segment)(void* context, ub8 blocks);
+    void (*batch)(void* context, ub8 blocks, ub8 bytes, ub8 rows);
+} UNLOAD_PROGRESS, *PUNLOAD_PROGRESS;
+
+struct _tag_unload_callbacks;
+// Reads a segment's extent list in parts (worker processes) instead of the
+// engine reading it whole: unload_in_parts returns 1 when it unloaded the
+// list (the parts joined, or a failure recorded in worker_failed), 0 when
+// the engine is to read the list itself. `context` is the splitter's own.
+typedef struct _tag_unload_splitter {
+    void* context;
+    int (*unload_in_parts)(void* context, PZEM_LIST list, struct _tag_unload_params* params,
+                           const struct _tag_unload_callbacks* callbacks);
+} UNLOAD_SPLITTER, *PUNLOAD_SPLITTER;
+
 typedef struct _tag_unload_params {
     char delimiter[DELIMITER_MAX_LEN + 1];
     int max_col_cnt;
@@ -199,6 +224,13 @@ typedef struct _tag_unload_params {
     int output_error;
     char output_error_file[OUTPUT_ERROR_FILE_LEN];
     int abort_unload; // the table's data can no longer be written: the engine stops reading
+    // What the writer found that its control file depends on (OF_ bits); a
+    // worker writing part of the table hands them to the parent.
+    int output_flags;
+    const UNLOAD_PROGRESS* progress; // null: nobody is told
+    const UNLOAD_SPLITTER* splitter; // null: one process reads every segment
+    // Set when a worker process failed: the table's data file misses rows.
+    int worker_failed;
 } UNLOAD_PARAMS, *PUNLOAD_PARAMS;
 
 typedef struct _tag_unload_callbacks {

@@ -38,4 +38,11 @@ inline void check_data_file(PUNLOAD_PARAMS params, const TABLE_OUTPUT* out)
         note_output_error(params, out->data.error, out->data.path);
         params->abort_unload = 1;
     }
+    if (out->fields.enclosed)
+        params->output_flags |= OF_ENCLOSED;
+    // A worker's part that cannot be joined: it stops, the parent reads again.
+    if (out->fields.part_line_break && !params->abort_unload) {
+        params->output_flags |= OF_PART_LINE_BREAK;
+        params->abort_unload = 1;
+    }
 }

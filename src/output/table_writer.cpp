@@ -7,8 +7,8 @@
 namespace {
 
 const TABLE_WRITER table_writers[] = {
-    {OUTPUT_TEXT, begin_unload_table_txt, do_unload_table_txt, end_unload_table_txt},
-    {OUTPUT_CSV, begin_unload_table_csv, do_unload_table_csv, end_unload_table_csv},
+    {OUTPUT_TEXT, begin_unload_table_txt, do_unload_table_txt, end_unload_table_txt, sync_unload_table_txt},
+    {OUTPUT_CSV, begin_unload_table_csv, do_unload_table_csv, end_unload_table_csv, nullptr},
 };
 
 } // namespace

@@ -14,6 +14,10 @@ typedef struct _tag_table_writer {
                  PUNLOAD_PARAMS params);
     void (*do_segment)(PTABLE table, PUNLOAD_PARAMS params);
     void (*end)(PUNLOAD_PARAMS params);
+    // Hands what is gathered to the system and returns the data file's
+    // descriptor, -1 when it cannot be written; null for a format that one
+    // process writes (the table is then never split over workers).
+    int (*sync)(PUNLOAD_PARAMS params);
 } TABLE_WRITER;
 
 // The writer of a format, or null when none is built in.

@@ -75,6 +75,7 @@ void init_text_fields(PTEXT_FIELDS fields, const char* delimiter)
         fields->leading[c] = 1;
     fields->record_end[0] = '\n';
     fields->record_end_len = 1;
+    fields->writer_pid = getpid();
     fields->enclosure_word = EVERY_BYTE * (ub1)fields->enclosure;
     fields->delimiter_word = EVERY_BYTE * (ub1)(d > 0 ? fields->delimiter[0] : fields->enclosure);
     for (ub1 filler : {(ub1)'A', (ub1)'B', (ub1)'C'}) {
@@ -118,7 +119,11 @@ int text_value_needs_enclosure(const TEXT_FIELDS* fields, const char* data, size
 
 void put_enclosed_text(POUTPUT_FILE out, PTEXT_FIELDS fields, const char* data, size_t length)
 {
-    if (!fields->line_breaks && holds(data, length, '\n')) {
+    // A worker writing a part of the file cannot rewrite what the others
+    // wrote: it says so, and the table's own process reads again.
+    if (!fields->line_breaks && holds(data, length, '\n') && getpid() != fields->writer_pid)
+        fields->part_line_break = 1;
+    else if (!fields->line_breaks && holds(data, length, '\n')) {
         char end[RECORD_END_MAX_LEN + 1] = {RECORD_SEPARATORS[0], fields->enclosure, '\n', '\0'};
         char last = fields->delimiter_len > 0 ? fields->delimiter[fields->delimiter_len - 1] : '\0';
         for (const char* c = RECORD_SEPARATORS; *c; c++) {

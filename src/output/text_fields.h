@@ -25,6 +25,8 @@
 // A table none of whose values needs any of this is written byte for byte
 // as without these rules, and its control file says nothing of them.
 
+#include <sys/types.h>
+
 #include "base/config.h"
 #include "base/types.h"
 #include "output/output_file.h"
@@ -44,6 +46,8 @@ typedef struct _tag_text_fields {
     ub8 enclosure_word; // the enclosure character in every byte
     ub8 delimiter_word; // the delimiter's first byte in every byte
     ub8 filler_word;    // a byte that needs no care, in every byte
+    pid_t writer_pid;   // the process that owns the file (a worker writes only a part of it)
+    ub1 part_line_break; // a worker met the first line feed and could not rewrite
     ub1 typed_plain;    // texts of numbers, dates, RAW and ROWID never need care
 } TEXT_FIELDS, *PTEXT_FIELDS;
 

@@ -211,6 +211,9 @@ void end_unload_table_txt(PUNLOAD_PARAMS params)
     int error = close_output_file(&out->data);
     if (error != 0)
         note_output_error(params, error, out->data.path);
+    // Workers of a split table enclose values too.
+    if (params->output_flags & OF_ENCLOSED)
+        out->fields.enclosed = 1;
     // Values were enclosed or held line feeds: the control file must say so.
     if (error == 0 && (out->fields.enclosed || out->fields.line_breaks)) {
         error = generate_table_ctlfile(out->ctl_path.c_str(), out->schema.c_str(), out->table_name.c_str(),
@@ -221,6 +224,17 @@ void end_unload_table_txt(PUNLOAD_PARAMS params)
     delete out;
     params->output = nullptr;
     params->fp = nullptr;
+}
+
+int sync_unload_table_txt(PUNLOAD_PARAMS params)
+{
+    PTABLE_OUTPUT out = params->output;
+    if (out == nullptr || out->data.fp == nullptr || !flush_output_file(&out->data)) {
+        if (out != nullptr)
+            check_data_file(params, out);
+        return -1;
+    }
+    return fileno(out->data.fp);
 }
 
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,

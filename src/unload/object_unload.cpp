@@ -12,7 +12,9 @@
 #include "base/run_status.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
+#include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
+#include "engine/lob_unload.h"
 #include "output/text_output.h"
 #include "unload/unload_cmd.h"
 #include "unload/unload_report.h"
@@ -158,6 +160,11 @@ int do_unload_object(LINE_ARRAY tokens, int count)
         table.ts_no = ts_no;
         table.dataobj_no = object_id;
         table.table_index = (ub1)cluster;
+        // Without a dictionary entry the LOB columns keep their presets, with
+        // the object number in their file names, so that the LOB files of
+        // two objects never share a name.
+        get_table_lobs_info(&table);
+        get_columns_ind_buffer(&table);
         do_unload_table_txt(&table, &params);
         end_unload_table_txt(&params);
         // Output that could not be written is a failure, never a row count.

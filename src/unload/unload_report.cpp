@@ -63,6 +63,10 @@ void show_table_result(const TABLE* table, const char* table_name, const char* p
         sp_printf("failed: write file %s error! error message:%s.\n", params->output_error_file,
                   strerror(params->output_error));
         note_output_failure();
+    } else if (params->worker_failed) {
+        sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
+                  (unsigned long long)table->row_cnt);
+        note_output_failure();
     } else {
         display_unload_rows(table->row_cnt);
     }

@@ -15,6 +15,7 @@
 #include "engine/unload_model.h"
 #include "output/table_writer.h"
 #include "scan/scanned_extent.h"
+#include "unload/parallel_table.h"
 #include "unload/unload_cmd.h"
 #include "unload/unload_report.h"
 
@@ -30,6 +31,7 @@ struct TABLE_REQUEST {
     ub4 spec_block = 0;
     ub4 spec_blocks = 1;
     const char* partition = nullptr; // as typed
+    int degree = 1;                  // worker processes a segment may be split over
 };
 
 void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
@@ -204,6 +206,15 @@ int unload_resolved_table(TABLE_REQUEST* request)
     const TABLE_WRITER* writer = begin_output(request->owner, request->table, partition, &table, &columns, &params);
     if (writer != nullptr) {
         get_table_lobs_info(&table);
+        TABLE_SPLIT split;
+        // Formats other than text are written by one process.
+        init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
+                         writer->sync, &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, request->table, "rows");
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
@@ -219,6 +230,7 @@ int unload_resolved_table(TABLE_REQUEST* request)
             }
         } else
             unload_one_segment(writer, &table, &params, iot ? iot_id : request->object_id, truncated);
+        end_progress_line(&line);
         writer->end(&params);
         show_table_result(&table, request->table, partition, &params);
     }
@@ -230,10 +242,11 @@ int unload_resolved_table(TABLE_REQUEST* request)
 
 } // namespace
 
-int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
+int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name, int degree)
 {
     TABLE_REQUEST request;
     request.partition = partition_name;
+    request.degree = degree;
     if (parse_user_table(tokens[2], &request.user_id, &request.object_id, request.owner, request.table, 0) != 0) {
         sp_printf("table '%s' does not exist.\n", tokens[2]);
         return 1;
@@ -262,7 +275,7 @@ int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
 
 // The user unloads take names from the dictionary: they are looked up exactly
 // as stored, user and table alike, so mixed-case names resolve too.
-void unload_user_table(const char* user_name, const char* table_name)
+void unload_user_table(const char* user_name, const char* table_name, int degree)
 {
     TABLE_REQUEST request;
     PDICT_USER user = search_dict_user(user_name);
@@ -276,10 +289,11 @@ void unload_user_table(const char* user_name, const char* table_name)
     copy_str(request.owner, sizeof(request.owner), user->username);
     copy_str(request.table, sizeof(request.table), obj->name);
     request.mode = config_data.use_scanned_extent ? UM_NORMAL | UM_SCANNED_EXTENT : UM_NORMAL;
+    request.degree = degree;
     unload_resolved_table(&request);
 }
 
-void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no)
+void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no, int degree)
 {
     ub4 user_id = 0, object_id = 0;
     char table_name[DICTNAME_LEN + 1];
@@ -315,6 +329,14 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         sp_printf("Unloading segment,storage(Obj#=%u DataObj#=%u TS#=%u File#=%u Block#=%u Cluster=%u) at %s\n",
                   storage.obj_no, storage.dataobj_no, storage.ts_no, storage.file_no, storage.block_no,
                   storage.cluster, current_time_str(now));
+        TABLE_SPLIT split;
+        init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree), writer->sync,
+                         &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, table_name, "rows");
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (found)
             copy_storage(&table, &storage);
         else {
@@ -325,6 +347,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         }
         check_scanned_extents(&table, &params);
         writer->do_segment(&table, &params);
+        end_progress_line(&line);
         writer->end(&params);
         show_table_result(&table, table_name, nullptr, &params);
     }

@@ -163,3 +163,47 @@ INSTANTIATE_TEST_SUITE_P(Delimiters, NastyValues, ::testing::Values("|", "||"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param) == "|" ? "bar" : "double_bar";
                          });
+
+// A table split over worker processes: a worker whose rows need enclosing
+// makes the control file say so; one that meets the table's first line feed
+// leaves the segment to the table's own process, which rewrites the records
+// before it. Either way the files are those one process writes.
+TEST(NastyValuesInParts, ParallelUnloadWritesWhatOneProcessWrites)
+{
+    zb::DictionaryDef def;
+    def.block_size = 2048;
+    def.users = {{60, "BIG"}};
+    for (const char* name : {"QUOTED", "BROKEN"}) {
+        zb::DictTable t;
+        t.owner = "BIG";
+        t.name = name;
+        t.extent_blocks = 8;
+        t.columns = {zb::c_number("ID"), zb::c_varchar2("V", 200)};
+        for (int i = 1; i <= 900; i++) {
+            std::string v = "row " + std::to_string(i) + std::string(60, '.');
+            if (i == 800)
+                v = std::string(name) == "QUOTED" ? "a|\"b\"" : "two\nlines";
+            t.rows.push_back(zb::row_of({zb::v_int(i), zb::v_text(v)}));
+        }
+        def.tables.push_back(t);
+    }
+    E2eDatabase db("nasty_parts", def);
+    ASSERT_EQ(db.run("unload dict\n").status, 0);
+    ASSERT_GT(db.db().at("BIG.QUOTED").data_blocks.size(), 16u);
+    std::map<std::string, std::string> serial;
+    ASSERT_EQ(db.run("unload table big.quoted\nunload table big.broken\n").status, 0);
+    for (const std::string& name : db.output_names())
+        serial[name] = db.output(name);
+    db.clear_output();
+    ZemRun r = db.run("unload table big.quoted parallel 2\nunload table big.broken parallel 2\n");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Table BROKEN: a value holds a line feed, one process reads the segment again.\n"),
+              std::string::npos);
+    for (const auto& [name, bytes] : serial)
+        EXPECT_TRUE(db.output(name) == bytes) << name;
+    for (const zb::DictTable& t : def.tables) {
+        ControlFile ctl = parse_control_file(db.output("BIG_" + t.name + ".ctl"));
+        EXPECT_EQ(ctl.enclosure, "\"");
+        EXPECT_EQ(load_text_rows(db.output(ctl.infile), ctl), expected_rows(t, ctl)) << t.name;
+    }
+}
