@@ -73,7 +73,7 @@ int begin_unload_table_csv(const char* schema, const char* table_name, const cha
     char path[OUTPUT_PATH_LEN];
     get_table_file_name(name, sizeof(name), schema, table_name, partition, "csv");
     snprintf(path, sizeof(path), "%s%s", config_data.data_path, name);
-    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT;
+    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
     if (out == nullptr || !open_output_file(&out->data, path, "w", DATA_BUFFER_SIZE)) {
         int error = out != nullptr ? out->data.error : ENOMEM;
         sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(error));

@@ -163,7 +163,7 @@ int begin_unload_table_txt(const char* schema, const char* table_name, const cha
     char path[OUTPUT_PATH_LEN];
     get_table_file_name(name, sizeof(name), schema, table_name, partition, "txt");
     table_file_path(path, sizeof(path), name);
-    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT;
+    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
     // Opened for reading too: the records written so far are rewritten in
     // place when a value first holds a line feed.
     if (out == nullptr || !open_output_file(&out->data, path, "w+", DATA_BUFFER_SIZE)) {
