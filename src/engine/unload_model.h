@@ -192,6 +192,8 @@ typedef struct _tag_unload_params {
     PSAMPLE_DATA sample_data;
     FILE* fp;
     FILE* info_fp;
+    void* writer;    // the output writer's own state for this table, owned by the writer
+    int stop_unload; // set by a writer that cannot go on (its file failed): the engine stops at the next block
 } UNLOAD_PARAMS, *PUNLOAD_PARAMS;
 
 typedef struct _tag_unload_callbacks {

@@ -9,7 +9,7 @@
 #include "dict/dict_columns.h"
 #include "dict/dict_lookup.h"
 #include "engine/unload_model.h"
-#include "output/text_output.h"
+#include "output/table_output.h"
 #include "unload/unload_cmd.h"
 
 namespace {
@@ -37,16 +37,6 @@ void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
     params->table = table;
 }
 
-int begin_output(const char* owner, const char* table_name, const char* partition, PTABLE table, PZEM_LIST columns,
-                 PUNLOAD_PARAMS params)
-{
-    if (config_data.output_format != OUTPUT_TEXT) {
-        sp_printf("not implemented feature.\n");
-        return 0;
-    }
-    return begin_unload_table_txt(owner, table_name, partition, table, columns, params);
-}
-
 void copy_storage(PTABLE table, const STORAGE_INFO* storage)
 {
     table->ts_no = storage->ts_no;
@@ -72,7 +62,7 @@ void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool
     if (truncated && storage.dataobj_no == 0)
         return;
     copy_storage(table, &storage);
-    do_unload_table_txt(table, params);
+    do_unload_table_output(table, params);
 }
 
 // Block-range form: datafile <rfile#> block <block#> [blocks n] [partition p].
@@ -114,14 +104,17 @@ int parse_block_range(LINE_ARRAY tokens, int count, TABLE_REQUEST* request)
     return 1;
 }
 
-void print_finish(const TABLE* table, const char* table_name, const char* partition)
+void print_finish(const TABLE* table, const char* table_name, const char* partition, bool complete)
 {
     char now[TIME_STR_LEN];
-    if (partition != nullptr)
+    if (!complete)
+        sp_printf("\nTable %s unload failed: its output could not be written.\n", table_name);
+    else if (partition != nullptr)
         sp_printf("\nTtable %s,partition %s ", table_name, partition);
     else
         sp_printf("\nTable %s ", table_name);
-    display_unload_rows(table->row_cnt);
+    if (complete)
+        display_unload_rows(table->row_cnt);
     sp_printf("At %s \n\n", current_time_str(now));
 }
 
@@ -179,7 +172,7 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
-    if (begin_output(request->owner, request->table, partition, &table, &columns, &params)) {
+    if (begin_unload_table_output(request->owner, request->table, partition, &table, &columns, &params)) {
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
@@ -188,8 +181,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
             }
         } else
             unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
-        end_unload_table_txt(&params);
-        print_finish(&table, request->table, partition);
+        bool complete = end_unload_table_output(&params);
+        print_finish(&table, request->table, partition, complete);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -272,7 +265,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
     // The files are named after the object, without an owner prefix.
     char file_table[DICTNAME_LEN + 1];
     snprintf(file_table, sizeof(file_table), "ZEM_%010u", object_id);
-    if (begin_output("", file_table, nullptr, &table, &columns, &params)) {
+    if (begin_unload_table_output("", file_table, nullptr, &table, &columns, &params)) {
         STORAGE_INFO storage;
         bool found = get_storage_info(&storage, object_id) == 1;
         storage.dataobj_no = data_object_id;
@@ -290,11 +283,9 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.file_no = table.block_no = 0;
             table.table_index = 0;
         }
-        do_unload_table_txt(&table, &params);
-        end_unload_table_txt(&params);
-        sp_printf("\nTable %s ", table_name);
-        display_unload_rows(table.row_cnt);
-        sp_printf("At %s \n\n", current_time_str(now));
+        do_unload_table_output(&table, &params);
+        bool complete = end_unload_table_output(&params);
+        print_finish(&table, table_name, nullptr, complete);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
