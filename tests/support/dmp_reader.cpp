@@ -178,6 +178,7 @@ bool read_table_data(Cursor& c, const std::vector<uint8_t>& b, DmpTable* table, 
         *error = at(c, "descriptors not ended by 4 zero bytes");
         return false;
     }
+    table->data_begin = c.pos();
     for (;;) {
         uint16_t mark = 0;
         size_t row_start = c.pos();

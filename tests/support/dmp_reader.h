@@ -39,6 +39,7 @@ struct DmpTable {
     std::vector<DmpColumn> columns;
     std::vector<std::string> lob_names; // the LOB column list of newer exports
     std::vector<std::vector<DmpValue>> rows;
+    size_t data_begin = 0;       // offset of the first row
     size_t data_end = 0;         // offset just past the table's 0xFFFF
 };
 
