@@ -7,7 +7,9 @@
 //   1. unload table BENCH.T1: MB/s of datafile, the ratio to
 //      `cat FILE >/dev/null` of the same file in the same run (both from the
 //      page cache after a warm-up read), and the peak resident size of zem;
-//   2. unload user BENCH serially and with parallel 2: both times, the
+//   2. the same unload into an export dump (output_format dmp), next to
+//      the text output: MB/s, its ratio to cat and to the text output;
+//   3. unload user BENCH serially and with parallel 2: both times, the
 //      speedup, and the peak resident sizes.
 // Each measurement is taken `runs` times and the fastest run reported; the
 // load average is printed with each, since the figures mean little on a busy
@@ -89,10 +91,11 @@ void write_dictionary(const std::string& scratch)
     write_text_file(scratch + "/tab.zem", tab.str());
 }
 
-void write_setup(const std::string& scratch)
+void write_setup(const std::string& scratch, const char* output_format = "text")
 {
     write_text_file(scratch + "/config.txt", "block_size " + std::to_string(bench::BLOCK_SIZE) +
-                                                 "\ndata_path " + scratch + "/out/\n");
+                                                 "\ndata_path " + scratch + "/out/\noutput_format " +
+                                                 output_format + "\n");
     std::ostringstream control;
     for (const BenchTable& t : TABLES)
         control << bench::TABLE_TS << " " << t.file_no << " " << t.file_no << " " << datafile_path(scratch, t)
@@ -197,11 +200,11 @@ std::vector<unsigned long long> unloaded_rows(const std::string& log)
     return rows;
 }
 
-uint64_t output_bytes(const std::string& scratch)
+uint64_t output_bytes(const std::string& scratch, const char* extension = ".txt")
 {
     uint64_t bytes = 0;
     for (const auto& entry : fs::directory_iterator(scratch + "/out"))
-        if (entry.path().extension() == ".txt")
+        if (entry.path().extension() == extension)
             bytes += fs::file_size(entry.path());
     return bytes;
 }
@@ -273,6 +276,20 @@ int main(int argc, char** argv)
            "zem / cat time ratio %.1f; peak RSS %ld KiB\n",
            rows[0], text_bytes / 1048576.0, table.seconds, t1_bytes / table.seconds / 1e6,
            rows[0] / table.seconds / 1e6, table.seconds / cat_seconds, table.peak_rss_kib);
+
+    printf("unload table, export dump:\n");
+    write_setup(scratch, "dmp");
+    ZemResult dump = best_of(scratch, "unload table BENCH.T1", "dump", runs);
+    std::vector<unsigned long long> dump_rows = unloaded_rows(dump.log);
+    write_setup(scratch);
+    if (!dump.ok || dump_rows != rows) {
+        fprintf(stderr, "unload table into a dump failed, see %s\n", dump.log.c_str());
+        return 1;
+    }
+    printf("unload table BENCH.T1 into a dump: %.1f MiB in %.2f s: %.0f MB/s of datafile; zem / cat time ratio "
+           "%.1f; dump / text time ratio %.2f; peak RSS %ld KiB\n",
+           output_bytes(scratch, ".dmp") / 1048576.0, dump.seconds, t1_bytes / dump.seconds / 1e6,
+           dump.seconds / cat_seconds, dump.seconds / table.seconds, dump.peak_rss_kib);
 
     printf("unload user:\n");
     ZemResult serial = best_of(scratch, "unload user BENCH", "serial", runs);
