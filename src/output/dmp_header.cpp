@@ -97,6 +97,11 @@ int write_dmp_header(PDMP_WRITER writer, const char* schema)
                   (ub4)DMP_SCHEMA_MAX_LEN);
         return FALSE;
     }
+    if (config_data.charset_id > UB2_MAX || config_data.ncharset_id > UB2_MAX) {
+        sp_printf("character set %u or national character set %u does not fit the export dump header.\n",
+                  config_data.charset_id, config_data.ncharset_id);
+        return FALSE;
+    }
     ub1 header[DMP_HEADER_LEN] = {};
     size_t at = 0;
     header[at++] = 0x03;
