@@ -176,6 +176,21 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
     EXPECT_EQ(dump_rows(read_output("SCOTT_DEPT.dmp").tables.at(0)), expected_rows(def, def_table("SCOTT", "DEPT")));
     EXPECT_EQ(out.find("not implemented"), std::string::npos);
 
+    // The truncated-table forms, from the extents a scan found.
+    const zb::BuiltSegment& old = db_->db().at("HR.OLD_ORDERS");
+    write_file(db_->path("ext.zem"), std::to_string(old.stale_dataobj) + ",4,4," +
+                                         std::to_string(old.stale_blocks.front()) + "," +
+                                         std::to_string(old.stale_blocks.size()) + ",6\n");
+    run("unload table hr.old_orders object truncate\nunload table hr.old_orders object " +
+        std::to_string(old.stale_dataobj) + " tablespace 4\n");
+    std::filesystem::remove(db_->path("ext.zem"));
+    zb::DictTable stale = def_table("HR", "OLD_ORDERS");
+    stale.rows = stale.stale_rows;
+    EXPECT_EQ(dump_rows(read_output("HR_OLD_ORDERS.dmp").tables.at(0)), expected_rows(def, stale));
+    DmpFile by_object = read_output("ZEM_00000" + std::to_string(old.obj) + ".dmp");
+    EXPECT_EQ(by_object.tables.at(0).name, "ZEM_00000" + std::to_string(old.obj));
+    EXPECT_EQ(dump_rows(by_object.tables.at(0)), expected_rows(def, stale));
+
     for (const char* form : {"unload user scott\n", "unload user scott parallel 3\n"}) {
         db_->clear_output();
         run(form);
