@@ -36,6 +36,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_LIST] = do_list_schema;
         handlers[CMD_UNLOAD] = do_unload;
         handlers[CMD_DESC] = do_desc_table;
+        handlers[CMD_SCAN] = do_scan;
     }
 };
 

@@ -4,6 +4,7 @@
 #include "asmcmd/asmcmd_module.h"
 #include "bbed/bbed_module.h"
 #include "output/unexp.h"
+#include "scan/scan_cmd.h"
 #include "unload/list_desc.h"
 #include "unload/unload_cmd.h"
 #include "storage/copy_datafile.h"

@@ -42,7 +42,7 @@ struct USAGE {
 const USAGE USAGES[] = {
     {CMD_SCAN,
      {"scan extent [tablespace <ts#> [datafile <rfile#>] ] [object <data_object_id>] [parallel <parallel_degree>]\n",
-      "scan disk [group <group#>] [disk <disk#>] [extract file] [limit <au count>]\n"}},
+      "scan disk [group <group#>] [disk <disk#>] [extract file] [limit <au count>] [force]\n"}},
     {CMD_TIME, {"time <number>\n"}},
     {CMD_START_CMDFILE, {"@<filename>\n", "@ <filename>\n", "start <filename>\n\n"}},
     {CMD_BBED_SHOW, {"show\n"}},

@@ -95,6 +95,14 @@ size_t asm_disk_offset(const AsmGroupDef& def, ub4 disk, ub4 au, size_t byte_in_
 void put_asm_ub2(ub1* buffer, size_t offset, ub2 value, int byte_order);
 void put_asm_ub4(ub1* buffer, size_t offset, ub4 value, int byte_order);
 
+// What a scan of raw disks must cope with: the disk headers (AU 0) and every
+// AU of files 1 and 6 (direct and indirect extents) zeroed on every disk.
+void destroy_asm_metadata(AsmGroupImage& image, const AsmGroupDef& def);
+// Copies bytes to (disk, AU, byte in AU), growing the disk by whole AUs when
+// they lie past its end; disk_size is left as it was.
+void put_asm_disk_bytes(AsmGroupImage& image, const AsmGroupDef& def, ub4 disk, ub4 au, size_t byte_in_au,
+                        const ub1* data, size_t length);
+
 // A recognisable image: every block starts with its file and block number
 // (big-endian) and is filled with a seeded pattern; `bytes` need not be a
 // whole number of blocks.

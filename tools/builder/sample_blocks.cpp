@@ -14,6 +14,7 @@
 #include "builder/file_blocks.h"
 #include "builder/segment_blocks.h"
 #include "builder/undo_blocks.h"
+#include "scan/disk_block.h"
 #include "storage/checksum.h"
 
 namespace zb {
@@ -243,6 +244,10 @@ uint32_t walk_block_parsers(const uint8_t* block, uint32_t block_size)
     acc += walk_segment_headers(block, block_size);
     acc += walk_data_block(block, block_size);
     acc += walk_undo_and_others(block, block_size, bh);
+    // The disk scan's test of a candidate, expecting the block's own format.
+    DISK_SCAN_CONTEXT scan = {block_size, block[1], 1};
+    DISK_BLOCK_INFO found;
+    acc += (uint32_t)get_disk_block_info(&scan, block, &found) + found.data_object_id;
     char row[ROW_FLAGNAME_LEN + 1];
     acc += (ub1)set_row_flag_name(bh.flag, row)[0];
     return acc;
