@@ -106,17 +106,6 @@ constexpr ub1 LOB = IS_LOB_PIECE | IS_LAST_PIECE;
 
 } // namespace
 
-TEST_F(DmpValues, OrdinaryRowWithNull)
-{
-    writer_->col_cnt = 2;
-    COLUMN empno = column(ORA_NUMBER, 22), ename = column(ORA_VARCHAR2, 10);
-    Bytes number = b({0xC2, 0x4A, 0x46});
-    call(&empno, &number, WHOLE);
-    call(&ename, nullptr, IS_FIRST_PIECE | IS_LAST_PIECE);
-    end_row();
-    EXPECT_EQ(written(), b({0x03, 0x00, 0xC2, 0x4A, 0x46, 0xFE, 0xFF, 0x00, 0x00}));
-}
-
 // A LONG over three row pieces goes chunk by chunk; a VARCHAR2 over two
 // pieces waits for its last and goes whole.
 TEST_F(DmpValues, ChainedValues)
