@@ -1,7 +1,8 @@
 // make_demo: writes the demo database into a directory (default ./demo):
 // SYSTEM01.DBF and USERS01.DBF, control.txt, config.txt, the output
 // directory, and demo.txt, a command file that rebuilds the dictionary,
-// lists and describes, and unloads SCOTT's tables:
+// lists and describes, unloads SCOTT's tables, scans the extents and
+// recovers the rows of the truncated HR.OLD_ORDERS:
 //
 //   make_demo [directory]
 //   cd directory && zem < demo.txt

@@ -28,8 +28,14 @@ void get_scan_extent_list(PTABLE table, PZEM_LIST list, ub4 dataobj_no, ub4 ts_n
         if (data_blocks_only && extent->block_type != BT_DATA)
             continue;
         add_extent_list_item(list, file_block_rdba(extent->file_no, extent->block_no), extent->length, 0);
+        // The extents are read in the table's tablespace: one without a
+        // tablespace takes that of its first extent, and extents of the same
+        // number in other tablespaces (files of another database) would be
+        // read from the wrong files.
         if (table != nullptr && table->ts_no == INVALID_TS_NO)
             table->ts_no = extent->tablespace_no;
+        if (table != nullptr)
+            ts_no = table->ts_no;
     }
 }
 

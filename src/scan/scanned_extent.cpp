@@ -4,6 +4,7 @@
 
 #include "base/config.h"
 #include "base/file_loader.h"
+#include "blocks/block_types.h"
 #include "scan/scanned_lob.h"
 
 ZEM_HASH_TABLE dict_ext_hash_table;
@@ -69,4 +70,17 @@ int add_dict_extent(const DICT_EXTENT* extent)
     *copy = *extent;
     add_hash_item_data(&dict_ext_hash_table, copy, 1);
     return TRUE;
+}
+
+ub4 count_scanned_data_extents(ub4 data_object_id, ub4 ts_no)
+{
+    PZEM_HASH_ITEM bucket = search_zem_hash_item(&dict_ext_hash_table, data_object_id);
+    ub4 count = 0;
+    for (PZEM_LIST_ITEM item = bucket ? bucket->data_list.header : nullptr; item != nullptr; item = item->next) {
+        const DICT_EXTENT* extent = (const DICT_EXTENT*)item->data;
+        if (extent->data_object_id == data_object_id && extent->block_type == BT_DATA &&
+            (ts_no == 0xFFFFFFFFu || extent->tablespace_no == ts_no))
+            count++;
+    }
+    return count;
 }

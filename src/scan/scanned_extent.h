@@ -38,3 +38,6 @@ void release_scanned_data_list();
 void load_scanned_data_list();
 // Adds a copy of the record; FALSE when memory ran out.
 int add_dict_extent(const DICT_EXTENT* extent);
+// Runs of data blocks (type 6) of the data object, in one tablespace or in
+// any (0xFFFFFFFF).
+ub4 count_scanned_data_extents(ub4 data_object_id, ub4 ts_no);

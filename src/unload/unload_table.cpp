@@ -10,6 +10,7 @@
 #include "dict/dict_lookup.h"
 #include "engine/unload_model.h"
 #include "output/table_output.h"
+#include "scan/scanned_extent.h"
 #include "unload/unload_cmd.h"
 
 namespace {
@@ -52,6 +53,15 @@ void print_segment(const STORAGE_INFO* s)
               s->dataobj_no, s->ts_no, s->file_no, s->block_no, s->cluster);
 }
 
+// The truncated and scanned modes read the extents a scan found; without
+// any there is nothing to read, and the user is told what to do.
+void check_scanned_extents(const TABLE* table, const UNLOAD_PARAMS* params)
+{
+    if (is_unload_mode(params->unload_mode, UM_TRUNCATE | UM_SCANNED_EXTENT) &&
+        count_scanned_data_extents(table->dataobj_no, table->ts_no) == 0)
+        sp_printf("no scanned extent of data object %u, run scan extent first.\n", table->dataobj_no);
+}
+
 void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool truncated)
 {
     STORAGE_INFO storage;
@@ -62,6 +72,7 @@ void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool
     if (truncated && storage.dataobj_no == 0)
         return;
     copy_storage(table, &storage);
+    check_scanned_extents(table, params);
     do_unload_table_output(table, params);
 }
 
@@ -283,6 +294,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.file_no = table.block_no = 0;
             table.table_index = 0;
         }
+        check_scanned_extents(&table, &params);
         do_unload_table_output(&table, &params);
         bool complete = end_unload_table_output(&params);
         print_finish(&table, table_name, nullptr, complete);

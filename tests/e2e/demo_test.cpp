@@ -1,6 +1,6 @@
 // The demo: make_demo writes the database and its command file, and zem run
-// on that command file rebuilds the dictionary, lists, describes and
-// unloads SCOTT's tables.
+// on that command file rebuilds the dictionary, lists, describes, unloads
+// SCOTT's tables and recovers a truncated table after an extent scan.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -28,8 +28,12 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
         (void)entry;
         outputs++;
     }
-    EXPECT_EQ(outputs, 33u); // eleven tables, three files each
+    EXPECT_EQ(outputs, 36u); // eleven tables and the truncated one, three files each
     EXPECT_EQ(read_file(demo + "/out/SCOTT_DEPT.txt"),
               "10|ACCOUNTING|NEW YORK\n20|RESEARCH|DALLAS\n30|SALES|CHICAGO\n40|OPERATIONS|BOSTON\n");
+    // The rows of before the truncate, found by the extent scan.
+    EXPECT_EQ(read_file(demo + "/out/HR_OLD_ORDERS.txt"),
+              "1|before truncate 1\n2|before truncate 2\n3|before truncate 3\n4|before truncate 4\n"
+              "5|before truncate 5\n");
     remove_tree(dir);
 }

@@ -117,6 +117,27 @@ TEST_F(ScannedExtents, TruncatedTableReadsOnlyDataRunsOfItsTablespace)
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000), simple_text(10000)}));
 }
 
+// A table without a tablespace takes that of its first extent; runs of the
+// same number in another tablespace are not read through it (they would
+// come from that tablespace's files, here the same blocks again).
+TEST_F(ScannedExtents, TableWithoutTablespaceKeepsToItsFirstExtents)
+{
+    zb::DatabaseImage db;
+    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_LITTLE, 4096));
+    put_tagged_blocks(file, 8, 2);
+    env_.load(db, BO_LITTLE);
+    add_extent(8, 2);
+    add_extent(8, 2, 6, 7);
+    TableDesc table(simple_columns(), OBJ, INVALID_TS_NO);
+    UNLOAD_PARAMS params;
+    init_unload_params(&params, table.get());
+    params.unload_mode = UM_NO_SYSTEM;
+    params.strict_dataobj = 0;
+    Recorder recorder;
+    env_.unload_params(&params, 0, recorder);
+    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000)}));
+}
+
 TEST_F(ScannedExtents, SpecificBlocksAreReadWhateverTheirObject)
 {
     zb::DatabaseImage db;

@@ -64,7 +64,7 @@ TEST_F(Transcript, UsageTextsAndUnknownCommands)
                   run("@\n@a.txt b\nstart\nstart a b\nspool\nspool a b\nrowid\nrdba\ntime\ntime 1 2\n"
                       "charset\ncharset id 0\ncharset id -3\ncharset list x\nunexp table scott.emp file exp.dmp\n"
                       "unexp table scott.emp file exp.dmp from 2268 to 90000\nUNEXP TABLE x FILE y FROM 1 TO 2\n"
-                      "frobnicate\nunload table scott.emp\nscan extent\nblockedit\nunload\nshow\nset datafile 1\n"
+                      "frobnicate\nunload table scott.emp\nscan\nblockedit\nunload\nshow\nset datafile 1\n"
                       "exit\nasmcmd\ndump diskgroup 1 disk 0 au 1 block 1\nblockedit\nexit\n   \t \n\nexit\n")
                       .out);
 }

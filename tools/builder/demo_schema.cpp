@@ -300,6 +300,7 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 std::string demo_commands()
 {
     return "unload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\nunload user scott\n"
+           "scan extent\nunload table hr.old_orders object truncate\n"
            "exit\n";
 }
 

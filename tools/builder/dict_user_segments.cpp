@@ -125,9 +125,10 @@ void place_cluster(const DictionaryDef& def, UserPlan& plan, ClusterPlan& cp, Da
     }
 }
 
-// After a truncate the header carries the new data object number and the
-// high-water mark sits right behind it; the blocks that follow still hold
-// the rows of the old data object.
+// After a truncate the header carries the new data object number, its map
+// keeps only the first extent (the others go back to free space) and the
+// high-water mark sits right behind it. The blocks after the header and the
+// released extents still hold the rows of the old data object.
 void place_truncated(const DictionaryDef& def, TablePlan& t, DatafileImage& file, BlockCursor& cursor,
                      BuiltDatabase& built)
 {
@@ -137,18 +138,24 @@ void place_truncated(const DictionaryDef& def, TablePlan& t, DatafileImage& file
     old.order = file.def().order;
     old.object_id = t.stale_dataobj;
     uint32_t blocks = 1 + count_row_blocks(old, stale) + 1;
+    std::vector<ExtentBlocks> old_extents = cursor.take(blocks, t.def->extent_blocks);
     TableSegmentLayout shape;
     shape.segment.object_id = t.dataobj;
-    shape.segment.extents = cursor.take(blocks, t.def->extent_blocks);
+    shape.segment.extents = {old_extents[0]};
     shape.segment.hwm_extent = 0;
     shape.segment.hwm_block = 1;
     TableSegmentResult r = add_table_segment(file, shape, {});
+    std::vector<uint32_t> old_blocks = r.above;
+    for (size_t e = 1; e < old_extents.size(); e++)
+        for (uint32_t b = 0; b < old_extents[e].length; b++)
+            old_blocks.push_back(old_extents[e].first_block + b);
     uint32_t header = shape.segment.extents[0].first_block;
     BuiltSegment b = built_of(def, t.obj, t.dataobj, r, header);
     b.stale_dataobj = t.stale_dataobj;
     size_t next = 0;
     TablePacker packer(
-        old, [&]() { return r.above.at(next++); }, [&](uint32_t block_no) { return file.cache_header(6, block_no); },
+        old, [&]() { return old_blocks.at(next++); },
+        [&](uint32_t block_no) { return file.cache_header(6, block_no); },
         [&](uint32_t block_no, const BlockImage& block) {
             file.put(block_no, block);
             b.stale_blocks.push_back(block_no);

@@ -85,7 +85,9 @@ struct DictTable {
     std::vector<DictColumn> columns;  // COL# order (hidden columns where they were added)
     std::vector<DictRow> rows;        // values in the same order
     // A truncated table: these rows of its first data object stay in the
-    // blocks right after the segment header, above the new high-water mark.
+    // blocks right after the segment header, above the new high-water mark,
+    // and in the extents the truncate released (the segment keeps only its
+    // first extent).
     std::vector<DictRow> stale_rows;
     bool truncated = false;
     std::vector<DictPartition> partitions;
