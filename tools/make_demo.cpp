@@ -1,8 +1,9 @@
 // make_demo: writes the demo database into a directory (default ./demo):
-// SYSTEM01.DBF and USERS01.DBF, control.txt, config.txt, the output
-// directory, and demo.txt, a command file that rebuilds the dictionary,
-// lists and describes, unloads SCOTT's tables, scans the extents and
-// recovers the rows of the truncated HR.OLD_ORDERS:
+// SYSTEM01.DBF and USERS01.DBF, config.txt with the character sets and the
+// output directory, the output directory, and demo.txt, a command file that
+// discovers the datafile list, rebuilds the dictionary, lists and describes,
+// unloads SCOTT's tables, scans the extents and recovers the rows of the
+// truncated HR.OLD_ORDERS:
 //
 //   make_demo [directory]
 //   cd directory && zem < demo.txt
@@ -41,7 +42,10 @@ int main(int argc, char** argv)
         zb::DictionaryDef def = zb::demo_dictionary();
         zb::BuiltDatabase db = zb::build_database(def);
         db.image.write(dir);
-        zb::write_text_file(dir + "/config.txt", zb::demo_config(def, "out"));
+        // The demo finds its datafile list, block size and byte order with
+        // discover; config.txt holds only what the headers cannot tell.
+        std::remove((dir + "/control.txt").c_str());
+        zb::write_text_file(dir + "/config.txt", zb::demo_user_config("out"));
         zb::write_text_file(dir + "/demo.txt", zb::demo_commands());
     } catch (const std::exception& e) {
         fprintf(stderr, "make_demo: %s\n", e.what());

@@ -41,6 +41,18 @@ inline ub4 get_ub4(const ub1* buffer, size_t offset)
     return config_data.byte_order == BO_BIG ? get_ub4_big(buffer, offset) : get_ub4_little(buffer, offset);
 }
 
+// The order given by the caller: for code that examines bytes whose order is
+// not yet known, or not the configured one.
+inline ub2 get_ub2_order(const ub1* buffer, size_t offset, int byte_order)
+{
+    return byte_order == BO_BIG ? get_ub2_big(buffer, offset) : get_ub2_little(buffer, offset);
+}
+
+inline ub4 get_ub4_order(const ub1* buffer, size_t offset, int byte_order)
+{
+    return byte_order == BO_BIG ? get_ub4_big(buffer, offset) : get_ub4_little(buffer, offset);
+}
+
 inline void get_ub8_big(const ub1* buffer, size_t offset, ub8* result)
 {
     *result = ((ub8)get_ub4_big(buffer, offset) << 32) | get_ub4_big(buffer, offset + 4);

@@ -1,4 +1,5 @@
 #include "base/config.h"
+#include "base/file_loader.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -286,7 +287,7 @@ void apply_config_line(const char* key, const char* value, int line_no)
 
 void load_config(const char* filename)
 {
-    FILE* fp = fopen(filename, "r");
+    FILE* fp = open_text_file(filename);
     if (fp == nullptr) {
         sp_printf("can not open file '%s', error message:%s.\n", filename, strerror(errno));
         return;

@@ -39,6 +39,11 @@ bool is_above10g_block(ub1 format)
 
 int get_block_header(const ub1* buffer, PBLOCK_HEADER header, ub4 block_size)
 {
+    return get_block_header_order(buffer, header, block_size, config_data.byte_order);
+}
+
+int get_block_header_order(const ub1* buffer, PBLOCK_HEADER header, ub4 block_size, int byte_order)
+{
     memset(header, 0, sizeof(*header));
     if (block_size < BLOCK_HEADER_SIZE + BLOCK_TAIL_SIZE)
         return FALSE;
@@ -46,14 +51,14 @@ int get_block_header(const ub1* buffer, PBLOCK_HEADER header, ub4 block_size)
     header->block_format = get_ub1(buffer, 1);
     header->spare1 = get_ub1(buffer, 2);
     header->spare2 = get_ub1(buffer, 3);
-    header->rdba = get_ub4(buffer, 4);
-    header->scn_base = get_ub4(buffer, 8);
-    header->scn_wrap = get_ub2(buffer, 12);
+    header->rdba = get_ub4_order(buffer, 4, byte_order);
+    header->scn_base = get_ub4_order(buffer, 8, byte_order);
+    header->scn_wrap = get_ub2_order(buffer, 12, byte_order);
     header->seq = get_ub1(buffer, 14);
     header->flag = get_ub1(buffer, 15);
-    header->chkval = get_ub2(buffer, 16);
-    header->spare3 = get_ub2(buffer, 18);
-    header->tail = get_ub4(buffer, block_size - BLOCK_TAIL_SIZE);
+    header->chkval = get_ub2_order(buffer, 16, byte_order);
+    header->spare3 = get_ub2_order(buffer, 18, byte_order);
+    header->tail = get_ub4_order(buffer, block_size - BLOCK_TAIL_SIZE, byte_order);
     return TRUE;
 }
 

@@ -22,6 +22,8 @@ typedef struct _tag_block_header {
 // Fills the record; FALSE (record cleared) when block_size cannot hold a
 // header and a tail.
 int get_block_header(const ub1* buffer, PBLOCK_HEADER header, ub4 block_size);
+// The same in the order given rather than the configured one.
+int get_block_header_order(const ub1* buffer, PBLOCK_HEADER header, ub4 block_size, int byte_order);
 int block_tail_match(const BLOCK_HEADER* header);
 // ERR_NONE, ERR_BLOCK_FORMAT for a format byte no release writes, or
 // ERR_BLOCK_TYPE when the type is not the one expected.

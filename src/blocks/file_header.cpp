@@ -41,29 +41,38 @@ void copy_raw_name(char* destination, const ub1* source, size_t length)
 int get_datafile_header(const ub1* buffer, PDATAFILE_HEADER header, const BLOCK_HEADER* block_header,
                         ub4 block_size)
 {
+    return get_datafile_header_order(buffer, header, block_header, block_size, config_data.byte_order,
+                                     config_data.is_tru64);
+}
+
+int get_datafile_header_order(const ub1* buffer, PDATAFILE_HEADER header, const BLOCK_HEADER* block_header,
+                              ub4 block_size, int byte_order, int is_tru64)
+{
     memset(header, 0, sizeof(*header));
     if (block_size < BLOCK_MIN_SIZE || !is_valid_block_format(block_header->block_format) ||
         block_header->block_type != BT_FILE_HEADER)
         return FALSE;
-    bool tru64 = config_data.is_tru64 != 0;
+    bool tru64 = is_tru64 != 0;
+    auto ub2_at = [buffer, byte_order](size_t offset) { return get_ub2_order(buffer, offset, byte_order); };
+    auto ub4_at = [buffer, byte_order](size_t offset) { return get_ub4_order(buffer, offset, byte_order); };
     ub1 format = block_header->block_format;
 
-    header->version = get_ub4(buffer, tru64 ? 24 : 20);
-    header->compat_version = get_ub4(buffer, tru64 ? 28 : 24);
-    header->db_id = get_ub4(buffer, tru64 ? 32 : 28);
+    header->version = ub4_at(tru64 ? 24 : 20);
+    header->compat_version = ub4_at(tru64 ? 28 : 24);
+    header->db_id = ub4_at(tru64 ? 32 : 28);
     copy_raw_name(header->db_name, buffer + (tru64 ? 36 : 32), DBNAME_LEN);
-    header->control_seq = get_ub4(buffer, tru64 ? 44 : 40);
-    header->file_size = get_ub4(buffer, tru64 ? 48 : 44);
-    header->block_size = get_ub4(buffer, tru64 ? 56 : 48);
-    header->file_no = get_ub2(buffer, tru64 ? 64 : 52);
-    header->file_type = get_ub2(buffer, tru64 ? 66 : 54);
-    header->root_dba = get_ub4(buffer, tru64 || format == BF_V7 ? 112 : 96);
-    header->creation_scn_base = get_ub4(buffer, tru64 ? 116 : 100);
-    header->creation_scn_wrap = get_ub2(buffer, tru64 ? 120 : 104);
+    header->control_seq = ub4_at(tru64 ? 44 : 40);
+    header->file_size = ub4_at(tru64 ? 48 : 44);
+    header->block_size = ub4_at(tru64 ? 56 : 48);
+    header->file_no = ub2_at(tru64 ? 64 : 52);
+    header->file_type = ub2_at(tru64 ? 66 : 54);
+    header->root_dba = ub4_at(tru64 || format == BF_V7 ? 112 : 96);
+    header->creation_scn_base = ub4_at(tru64 ? 116 : 100);
+    header->creation_scn_wrap = ub2_at(tru64 ? 120 : 104);
 
     size_t tbs_at = 332;
     if (format == BF_V8) {
-        ub2 name_len = get_ub2(buffer, 248);
+        ub2 name_len = ub2_at(248);
         if (tru64)
             tbs_at = 260;
         else if (name_len >= 1 && name_len <= TBSNAME_LEN)
@@ -72,9 +81,9 @@ int get_datafile_header(const ub1* buffer, PDATAFILE_HEADER header, const BLOCK_
             tbs_at = 492;
     }
     // Name and relative file number sit 6 and 36 bytes after the number.
-    header->tbs_no = get_ub4(buffer, tbs_at);
+    header->tbs_no = ub4_at(tbs_at);
     copy_raw_name(header->tbs_name, buffer + tbs_at + 6, TBSNAME_LEN);
-    header->relative_fn = get_ub4(buffer, tbs_at + 36);
+    header->relative_fn = ub4_at(tbs_at + 36);
     if (format == BF_V7)
         header->relative_fn = header->file_no;
     return TRUE;

@@ -25,3 +25,6 @@ typedef struct _tag_datafile_header {
 // format. FALSE when nothing was filled.
 int get_datafile_header(const ub1* buffer, PDATAFILE_HEADER header, const BLOCK_HEADER* block_header,
                         ub4 block_size);
+// The same in the order and layout given rather than the configured ones.
+int get_datafile_header_order(const ub1* buffer, PDATAFILE_HEADER header, const BLOCK_HEADER* block_header,
+                              ub4 block_size, int byte_order, int is_tru64);

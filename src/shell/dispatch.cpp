@@ -37,6 +37,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_UNLOAD] = do_unload;
         handlers[CMD_DESC] = do_desc_table;
         handlers[CMD_SCAN] = do_scan;
+        handlers[CMD_DISCOVER] = do_discover;
     }
 };
 

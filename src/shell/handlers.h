@@ -9,4 +9,5 @@
 #include "unload/unload_cmd.h"
 #include "storage/copy_datafile.h"
 #include "storage/datafile_registry.h"
+#include "storage/discover.h"
 #include "storage/hexdump.h"

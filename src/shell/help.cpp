@@ -18,6 +18,7 @@ const HELP_LINE ZEM_HELP[] = {
     {"exit", "exit from zem"},
     {"load config", "load config information from file"},
     {"open", "load database filename and asm disk list from file"},
+    {"discover", "write control.txt,config.txt,asmdisk.txt from the files' headers"},
     {"hexdump", "dump file format hex"},
     {"dump", "dump oracle datafile block "},
     {"unload", "unload data"},

@@ -11,13 +11,17 @@ int main(int argc, char** argv)
             return 0;
         }
         if (strcmp(argv[1], "--help") == 0) {
-            printf("usage: zem [--help | --version]\n\n"
+            printf("usage: zem [--help | --version | --discover <directory or file> ... [force]]\n\n"
                    "ZEM reads Oracle datafiles offline and unloads their rows.\n"
                    "It starts a command shell in the current directory, reading config.txt,\n"
                    "asmdisk.txt and control.txt from it; type \"help\" at the ZEM> prompt.\n"
-                   "Commands can also come from standard input or a command file (@file).\n");
+                   "Commands can also come from standard input or a command file (@file).\n"
+                   "--discover writes those three files from the headers of the files named\n"
+                   "(or of the files in the directories named) and ends.\n");
             return 0;
         }
+        if (strcmp(argv[1], "--discover") == 0)
+            return run_zem_discover(argc - 2, argv + 2);
         fprintf(stderr, "zem: unknown option '%s' (try --help)\n", argv[1]);
         return 2;
     }

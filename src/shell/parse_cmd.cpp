@@ -19,6 +19,7 @@ const KEYWORD ZEM_KEYWORDS[] = {
     {"load", CMD_LOADCFG},    {"dump", CMD_ORADUMP}, {"unload", CMD_UNLOAD},          {"list", CMD_LIST},
     {"desc", CMD_DESC},       {"charset", CMD_CHARSET}, {"scan", CMD_SCAN},           {"copy", CMD_COPY},
     {"blockedit", CMD_ENTER_BBED}, {"asmcmd", CMD_ENTER_ASMCMD}, {"unexp", CMD_UNEXP},
+    {"discover", CMD_DISCOVER},
 };
 
 const KEYWORD BBED_KEYWORDS[] = {

@@ -56,7 +56,8 @@ enum {
     CMD_BBED_CLEAN = 40,
     CMD_ASMCMD_CD = 41,
     CMD_ASMCMD_LS = 42,
-    CMD_CODE_COUNT = 43
+    CMD_DISCOVER = 43,
+    CMD_CODE_COUNT = 44
 };
 
 typedef void (*CMD_HANDLER)(LINE_ARRAY tokens, int count);
@@ -78,6 +79,9 @@ extern bool shell_restricted;
 // Runs the whole program on an input stream: start-up, the command loop and
 // shutdown. Returns the exit status.
 int run_zem(FILE* input);
+// zem --discover <paths> [force]: writes and loads the list files, then
+// ends. Returns the exit status.
+int run_zem_discover(int count, char** args);
 
 void print_prompt();
 int get_cmd_line(LINE_ARRAY tokens);

@@ -33,28 +33,33 @@ void get_kfbh(const ub1* buffer, PKFBH kfbh)
 
 void get_kfdhbh(const ub1* buffer, PKFDHBH kfdhbh)
 {
+    get_kfdhbh_order(buffer, kfdhbh, config_data.byte_order);
+}
+
+void get_kfdhbh_order(const ub1* buffer, PKFDHBH kfdhbh, int byte_order)
+{
     memset(kfdhbh, 0, sizeof(*kfdhbh));
-    kfdhbh->compat = get_ub4(buffer, 64);
-    kfdhbh->dsknum = get_ub2(buffer, 68);
+    kfdhbh->compat = get_ub4_order(buffer, 64, byte_order);
+    kfdhbh->dsknum = get_ub2_order(buffer, 68, byte_order);
     kfdhbh->grptyp = get_ub1(buffer, 70);
     kfdhbh->hdrsts = get_ub1(buffer, 71);
     get_asm_name(buffer, 72, kfdhbh->dskname);
     get_asm_name(buffer, 104, kfdhbh->grpname);
     get_asm_name(buffer, 136, kfdhbh->fgname);
     get_asm_name(buffer, 168, kfdhbh->capname);
-    kfdhbh->crestmp_hi = get_ub4(buffer, 200);
-    kfdhbh->crestmp_lo = get_ub4(buffer, 204);
-    kfdhbh->mntstmp_hi = get_ub4(buffer, 208);
-    kfdhbh->mntstmp_lo = get_ub4(buffer, 212);
-    kfdhbh->secsize = get_ub2(buffer, 216);
-    kfdhbh->blksize = get_ub2(buffer, 218);
-    kfdhbh->ausize = get_ub4(buffer, 220);
-    kfdhbh->mfact = get_ub4(buffer, 224);
-    kfdhbh->dsksize = get_ub4(buffer, 228);
-    kfdhbh->pmcnt = get_ub4(buffer, 232);
-    kfdhbh->fstlocn = get_ub4(buffer, 236);
-    kfdhbh->altlocn = get_ub4(buffer, 240);
-    kfdhbh->f1b1locn = get_ub4(buffer, 244);
+    kfdhbh->crestmp_hi = get_ub4_order(buffer, 200, byte_order);
+    kfdhbh->crestmp_lo = get_ub4_order(buffer, 204, byte_order);
+    kfdhbh->mntstmp_hi = get_ub4_order(buffer, 208, byte_order);
+    kfdhbh->mntstmp_lo = get_ub4_order(buffer, 212, byte_order);
+    kfdhbh->secsize = get_ub2_order(buffer, 216, byte_order);
+    kfdhbh->blksize = get_ub2_order(buffer, 218, byte_order);
+    kfdhbh->ausize = get_ub4_order(buffer, 220, byte_order);
+    kfdhbh->mfact = get_ub4_order(buffer, 224, byte_order);
+    kfdhbh->dsksize = get_ub4_order(buffer, 228, byte_order);
+    kfdhbh->pmcnt = get_ub4_order(buffer, 232, byte_order);
+    kfdhbh->fstlocn = get_ub4_order(buffer, 236, byte_order);
+    kfdhbh->altlocn = get_ub4_order(buffer, 240, byte_order);
+    kfdhbh->f1b1locn = get_ub4_order(buffer, 244, byte_order);
 }
 
 bool check_asmdisk_block_header(const KFBH* kfbh)

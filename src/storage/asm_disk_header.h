@@ -141,6 +141,8 @@ typedef struct _tag_kfdhbh {
 void get_kfbh(const ub1* buffer, PKFBH kfbh);
 // The buffer holds at least ASMDISK_HEADER_SIZE bytes.
 void get_kfdhbh(const ub1* buffer, PKFDHBH kfdhbh);
+// The same in the order given rather than the configured one.
+void get_kfdhbh_order(const ub1* buffer, PKFDHBH kfdhbh, int byte_order);
 bool check_asmdisk_block_header(const KFBH* kfbh);
 bool check_asmdisk_block_checksum(const ub1* buffer, ub4 length);
 bool is_valid_asm_meta_block_size(ub4 size);

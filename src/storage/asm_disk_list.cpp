@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/config.h"
+#include "base/file_loader.h"
 #include "base/printer.h"
 #include "base/splitter.h"
 #include "base/str_util.h"
@@ -251,7 +252,7 @@ int fill_asmdisk_item(PASMDISK_ITEM disk)
 
 void load_asmdisk_file(const char* file_name)
 {
-    FILE* fp = fopen(file_name, "r");
+    FILE* fp = open_text_file(file_name);
     if (fp == nullptr) {
         sp_printf("can not open file '%s', error message:%s.\n", file_name, strerror(errno));
         return;

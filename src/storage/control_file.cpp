@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "base/config.h"
+#include "base/file_loader.h"
 #include "base/printer.h"
 #include "base/rdba.h"
 #include "base/str_util.h"
@@ -119,7 +120,7 @@ void register_item(PDATAFILE_ITEM item, PDATAFILE_ITEM* tail)
 
 void load_control_file(const char* filename)
 {
-    FILE* fp = fopen(filename, "r");
+    FILE* fp = open_text_file(filename);
     if (fp == nullptr) {
         sp_printf("can not open file '%s', error message:%s.\n", filename, strerror(errno));
         return;

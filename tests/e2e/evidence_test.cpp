@@ -13,7 +13,7 @@ TEST(Evidence, SessionLeavesDatafilesUnchanged)
     for (const char* f : files)
         before[f] = file_digest(db.path(f));
 
-    ZemRun r = db.run("unload dict\nlist user\nlist table scott\nlist datafile\ndesc scott.emp\n"
+    ZemRun r = db.run("discover . force\nunload dict\nlist user\nlist table scott\nlist datafile\ndesc scott.emp\n"
                       "desc scott.sales partition p2023\nunload table scott.emp\n"
                       "unload table scott.sales partition pmax\nunload table hr.old_orders object truncate\n"
                       "unload table scott.dept datafile 4 block 17 blocks 8\nunload user scott parallel 2\n"

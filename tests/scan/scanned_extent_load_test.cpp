@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "base/config.h"
 #include "scan/scanned_extent.h"
@@ -52,5 +53,18 @@ TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
     ASSERT_NE(pages, nullptr);
     EXPECT_EQ(pages->data_list_len, 2u);
     EXPECT_EQ(((const DICT_LOBPAGE*)pages->data_list.tail->data)->page_no, 1u);
+    release_scanned_data_list();
+}
+
+// A result file replaced by a device that never ends is refused, not read
+// without end.
+TEST(ScannedExtentFile, RefusesAFileThatIsNotRegular)
+{
+    ScopedWorkDir dir("extdev");
+    init_config_data();
+    init_scanned_data_list();
+    ASSERT_EQ(symlink("/dev/zero", "ext.zem"), 0);
+    load_scanned_data_list();
+    EXPECT_EQ(dict_ext_hash_table.bucket_list, nullptr);
     release_scanned_data_list();
 }

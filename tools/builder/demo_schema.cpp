@@ -299,9 +299,14 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 
 std::string demo_commands()
 {
-    return "unload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\nunload user scott\n"
-           "scan extent\nunload table hr.old_orders object truncate\n"
+    return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\n"
+           "unload user scott\nscan extent\nunload table hr.old_orders object truncate\n"
            "exit\n";
+}
+
+std::string demo_user_config(const std::string& data_path)
+{
+    return "charset_name AL32UTF8\nncharset_name AL16UTF16\ndata_path " + data_path + "\n";
 }
 
 DictTable numbered_table(const std::string& owner, const std::string& name, uint32_t rows, uint32_t pad)

@@ -30,8 +30,13 @@ DictionaryDef demo_dictionary(DictForm form = DictForm::v10);
 // character sets, output directory, release).
 std::string demo_config(const DictionaryDef& def, const std::string& data_path = "out");
 
-// The command file of the demo: the dictionary, listings, SCOTT's tables,
-// and HR.OLD_ORDERS recovered after an extent scan.
+// What of demo_config the datafiles' headers cannot tell (character sets,
+// output directory): the demo's config.txt before discover adds the rest.
+std::string demo_user_config(const std::string& data_path = "out");
+
+// The command file of the demo: the datafile list discovered, the
+// dictionary, listings, SCOTT's tables, and HR.OLD_ORDERS recovered after an
+// extent scan.
 std::string demo_commands();
 
 // A table for extra tests: `rows` rows of (ID, NAME, PAD) owned by `owner`.

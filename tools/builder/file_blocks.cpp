@@ -1,8 +1,9 @@
 // Datafile header layout written here (see the reader for the full table):
 // the common fields at 20..105 (shifted on Tru64), the root dba at 96 (112 in
-// Oracle 7 and Tru64 files), and the tablespace number, name and relative
-// file number at 332/338/368, or for format 0x02 at 244/250/280 (counted
-// name), 492/498/528 (long form) or 260/266/296 (Tru64).
+// Oracle 7 and Tru64 files), the tablespace number, name and relative file
+// number at 332/338/368, or for format 0x02 at 244/250/280 (counted name),
+// 492/498/528 (long form) or 260/266/296 (Tru64), and the checkpoint SCN at
+// 484 (base) and 488 (wrap) in every layout.
 
 #include "builder/file_blocks.h"
 
@@ -40,6 +41,8 @@ BlockImage make_file_header_block(const FileHeaderDef& def, uint32_t block_size,
     w.u32(t64 || cache.format == FMT_V7 ? 112 : 96, def.root_dba);
     w.u32(t64 ? 116 : 100, def.creation_scn_base);
     w.u16(t64 ? 120 : 104, def.creation_scn_wrap);
+    w.u32(484, (uint32_t)def.checkpoint_scn);
+    w.u16(488, (uint16_t)(def.checkpoint_scn >> 32));
 
     if (cache.format == FMT_V8 && !t64)
         w.u16(248, def.name_layout == NameLayout::counted ? (uint16_t)def.ts_name.size() : def.long_name_length);

@@ -30,6 +30,7 @@ struct FileHeaderDef {
     uint32_t root_dba = 0;
     uint32_t creation_scn_base = 0x00003a41;
     uint16_t creation_scn_wrap = 0;
+    uint64_t checkpoint_scn = 0;   // 48 bits: base at 484, wrap at 488
     std::string ts_name = "USERS";
     uint32_t ts_no = 0;
     uint32_t rfile_no = 0;
