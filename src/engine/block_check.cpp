@@ -10,10 +10,21 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/rdba.h"
 #include "base/trace.h"
 #include "storage/checksum.h"
 
 namespace {
+
+// A block of the segment that cannot be read is counted against the table,
+// so that its unload ends with a summary of what was lost.
+void note_segment_block(int mode, const UNLOAD_PARAMS* params, ub4 rdba, int reason)
+{
+    PTABLE table = params != nullptr ? params->table : nullptr;
+    if (mode != BCM_SEGMENT_BLOCK || table == nullptr)
+        return;
+    note_damaged_block(&table->damage, reason, rdba_file_no(rdba, table->ts_no), rdba_block_no(rdba, table->ts_no));
+}
 
 void print_corrupted(int mode, ub4 rdba)
 {
@@ -33,15 +44,18 @@ int check_table_block(const ub1* block, ub4 rdba, ub4 block_size, int mode, cons
         return FALSE;
     if (config_data.db_block_checksum && !block_tail_match(block_header)) {
         print_corrupted(mode, rdba);
+        note_segment_block(mode, params, rdba, DMG_BAD_TAIL);
         return FALSE;
     }
     if (block_header->seq == 0xff) {
         print_corrupted(mode, rdba);
+        note_segment_block(mode, params, rdba, DMG_MARKED_CORRUPT);
         return FALSE;
     }
     if (config_data.db_block_checksum && ((block_header->flag & KCBHFCKV) || block_header->chkval != 0) &&
         block_header->chkval != calc_block_checksum(block, block_size)) {
         sp_printf("Block's checksum value failed error.\n");
+        note_segment_block(mode, params, rdba, DMG_CHECKSUM);
         return FALSE;
     }
     if (block_header->block_type != BT_DATA) {
@@ -54,6 +68,7 @@ int check_table_block(const ub1* block, ub4 rdba, ub4 block_size, int mode, cons
     if (!get_datablock_header(block, datablock_header, block_size)) {
         if (config_data.trace_level >= TL_MIN_TRACE)
             write_trace("data header of block 0x%08x lies past the block end\n", rdba);
+        note_segment_block(mode, params, rdba, DMG_BAD_HEADER);
         return FALSE;
     }
     if (mode == BCM_CONTINUE && datablock_header->block_type != DBT_DATA) {

@@ -1,22 +1,8 @@
-// Stand-ins until basic-compressed blocks, index-organized tables and LOB
-// retrieval are decoded: such blocks yield no rows, and a LOB value is
-// delivered as "not delivered" (only its closing call), so that the writers
-// still see every column of the row.
+// Stand-in until LOB retrieval is decoded: a LOB value is delivered as "not
+// delivered" (only its closing call), so that the writers still see every
+// column of the row.
 
 #include "engine/block_decoders.h"
-
-void unload_compressed_data_block(const ub1* /*block*/, ub4 /*rdba*/, const BLOCK_HEADER* /*block_header*/,
-                                  PUNLOAD_PARAMS /*params*/, PZEM_LIST /*rows*/, ub4 /*block_size*/,
-                                  const DATABLOCK_HEADER* /*datablock_header*/,
-                                  const UNLOAD_CALLBACKS* /*callbacks*/)
-{
-}
-
-void unload_iot_block(const ub1* /*block*/, ub4 /*rdba*/, const BLOCK_HEADER* /*block_header*/,
-                      PUNLOAD_PARAMS /*params*/, PZEM_LIST /*rows*/, ub4 /*block_size*/,
-                      const DATABLOCK_HEADER* /*datablock_header*/, const UNLOAD_CALLBACKS* /*callbacks*/)
-{
-}
 
 void unload_lob_data(PCOL_DATA col_data, PCOLUMN column, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
                      int is_first_column)

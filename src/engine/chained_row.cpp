@@ -83,13 +83,14 @@ void unload_continue_row(ub4 ts_no, ub4* rdba, ub4* slot, ub1 table_index, PROW_
     }
 }
 
-void follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub4 next_slot, ub1 table_index,
-                      PROW_CURSOR cursor, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
-                      int iot_overflow)
+int follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub4 next_slot, ub1 table_index,
+                     PROW_CURSOR cursor, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
+                     int iot_overflow)
 {
     ub1* buffer = (ub1*)malloc(BLOCK_MAX_SIZE);
     if (buffer == nullptr)
-        return;
+        return TRUE;
+    int ended = TRUE;
     ZEM_LIST visited;
     init_zem_list(&visited, nullptr);
     check_continue_row(&visited, head_rdba, head_slot);
@@ -98,6 +99,7 @@ void follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub
         // not delivered twice.
         if (pieces == MAX_CHAIN_PIECES || !check_continue_row(&visited, next_rdba, next_slot)) {
             sp_printf("loop migrating or chain\n");
+            ended = FALSE;
             break;
         }
         if (config_data.trace_level >= TL_DETAIL) {
@@ -113,4 +115,5 @@ void follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub
     }
     release_zem_list(&visited);
     free(buffer);
+    return ended;
 }

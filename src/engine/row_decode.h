@@ -146,7 +146,7 @@ void unload_continue_row(ub4 ts_no, ub4* rdba, ub4* slot, ub1 table_index, PROW_
 // Follows a chained or migrated row from its head piece (head_rdba,
 // head_slot) through the piece at (next_rdba, next_slot) until the row is
 // complete, the chain breaks or loops. `iot_overflow` only changes the
-// trace line.
-void follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub4 next_slot, ub1 table_index,
+// trace line. Returns FALSE when the chain looped.
+int follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub4 next_slot, ub1 table_index,
                       PROW_CURSOR cursor, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
                       int iot_overflow);

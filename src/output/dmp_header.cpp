@@ -212,8 +212,13 @@ int write_dmp_insert_sql(PDMP_WRITER writer, const char* table_name, const TABLE
         put_dmp_ub2(writer, type);
         put_dmp_ub2(writer, length);
         if (has_charset(c->ora_type)) {
-            put_dmp_ub2(writer, (ub2)c->charset_id);
-            put_dmp_ub2(writer, (ub2)c->charset_form);
+            // Columns typed by hand (unload object) know no character set:
+            // theirs is the database's, or the national one.
+            bool national = c->charset_form == 2;
+            ub4 charset = c->charset_id != 0 ? c->charset_id
+                                             : national ? config_data.ncharset_id : config_data.charset_id;
+            put_dmp_ub2(writer, (ub2)charset);
+            put_dmp_ub2(writer, (ub2)(c->charset_form != 0 ? c->charset_form : 1));
         }
     }
     put_dmp_zeros(writer, 4);

@@ -4,6 +4,7 @@
 #include "base/printer.h"
 #include "base/str_util.h"
 #include "dict/dict_unload.h"
+#include "unload/object_unload.h"
 
 namespace {
 
@@ -90,7 +91,8 @@ void do_unload(LINE_ARRAY tokens, int count)
         return;
     }
     if (count > 3 && str_case_equal(tokens[1], "object")) {
-        sp_printf("not implemented feature.\n");
+        if (!do_unload_object(tokens, count))
+            print_unload_usage();
         return;
     }
     print_unload_usage();

@@ -8,6 +8,7 @@
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
 #include "dict/dict_lookup.h"
+#include "dict/iot_overflow.h"
 #include "engine/unload_model.h"
 #include "output/table_output.h"
 #include "scan/scanned_extent.h"
@@ -183,12 +184,19 @@ int unload_resolved_table(TABLE_REQUEST* request)
         params.spec_rdba = file_block_rdba(request->spec_rfile, request->spec_block);
         params.spec_blocks = request->spec_blocks;
     }
+    if (iot && !partitioned)
+        get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
     if (begin_unload_table_output(request->owner, request->table, partition, &table, &columns, &params)) {
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
-                if (part_id == 0 || p->part_obj_id == part_id)
-                    unload_one_segment(&table, &params, p->part_obj_id, truncated);
+                if (part_id != 0 && p->part_obj_id != part_id)
+                    continue;
+                // Each partition of an index-organized table has its own
+                // overflow partition.
+                if (iot)
+                    get_iot_overflow_storage(request->user_id, request->object_id, p->part_name, &table);
+                unload_one_segment(&table, &params, p->part_obj_id, truncated);
             }
         } else
             unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);

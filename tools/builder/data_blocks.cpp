@@ -127,7 +127,11 @@ BlockImage make_index_block(CacheHeader header, const IndexBlockDef& def, uint32
     uint32_t dh = data_header_offset(trans);
     bool prefix = def.level == 0 && (def.lock_opcode & 0x20);
     uint32_t row_dir = dh + (def.level > 0 ? 28u : prefix ? 40u : 36u);
-    uint32_t free_begin = row_dir + 2 * (uint32_t)def.rows.size();
+    // A leaf of an index with row dependencies keeps 6 more header bytes.
+    if (def.level == 0 && (def.flag_bits & 0x80))
+        row_dir += 6;
+    uint32_t prefix_dir = row_dir + 2 * (uint32_t)def.rows.size();
+    uint32_t free_begin = prefix_dir + 4 * (uint32_t)def.prefixes.size();
 
     w.u8(dh, (uint8_t)((def.level & 0x1f) | (def.flag_bits & 0xe0)));
     w.u8(dh + 1, def.itl);
@@ -155,6 +159,10 @@ BlockImage make_index_block(CacheHeader header, const IndexBlockDef& def, uint32
     uint32_t low = block_size - 4;
     for (size_t i = 0; i < def.rows.size(); i++)
         w.u16(row_dir + 2 * i, (uint16_t)(place_piece(w, &low, def.rows[i], free_begin) - dh));
+    for (size_t i = 0; i < def.prefixes.size(); i++) {
+        w.u16(prefix_dir + 4 * i, (uint16_t)(place_piece(w, &low, def.prefixes[i].first, free_begin) - dh));
+        w.u16(prefix_dir + 4 * i + 2, def.prefixes[i].second);
+    }
     w.u16(dh + 10, (uint16_t)(free_begin - dh));
     w.u16(dh + 12, (uint16_t)(low - dh));
     w.u16(dh + 14, (uint16_t)(low - free_begin));

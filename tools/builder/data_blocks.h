@@ -3,6 +3,7 @@
 // blocks (27, 40).
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "builder/block_image.h"
@@ -80,6 +81,10 @@ struct IndexBlockDef {
     uint16_t prefix_row_count = 0;
     uint8_t prefix_col_count = 0;
     std::vector<std::vector<uint8_t>> rows;
+    // Prefix rows of a prefix-compressed leaf, each with the number of the
+    // first row it no longer covers; their (offset, limit) pairs follow the
+    // row directory.
+    std::vector<std::pair<std::vector<uint8_t>, uint16_t>> prefixes;
 };
 
 struct LobBlockDef {

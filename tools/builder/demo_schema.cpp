@@ -187,6 +187,14 @@ void add_hr(DictionaryDef& def)
                                                     c_number("REGION_ID")});
     countries.columns[0].nullable = false;
     countries.indexes = {{"COUNTRY_C_ID_PK", 4, false}};
+    const char* const country_rows[][3] = {{"AR", "Argentina", "2"}, {"AU", "Australia", "3"},
+                                           {"BE", "Belgium", "1"},   {"BR", "Brazil", "2"},
+                                           {"CA", "Canada", "2"},    {"CH", "Switzerland", "1"},
+                                           {"CN", "China", "3"},     {"DE", "Germany", "1"},
+                                           {"EG", "Egypt", "4"},     {"IN", "India", "3"},
+                                           {"JP", "Japan", "3"},     {"US", "United States of America", "2"}};
+    for (const auto& c : country_rows)
+        countries.rows.push_back(row_of({v_text(c[0]), v_text(c[1]), v_number(c[2])}));
     def.tables.push_back(countries);
 
     DictTable orders = table("HR", "ORDERS", {c_number("ORDER_ID", 12, 0, false), c_date("ORDER_DATE"),

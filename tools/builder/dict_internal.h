@@ -65,6 +65,8 @@ struct TablePlan {
     std::vector<LobPlan> lobs;
     uint32_t stale_dataobj = 0;
     bool iot = false;
+    uint32_t overflow_obj = 0;  // SYS_IOT_OVER_<obj#> of an index-organized table
+    Address overflow_seg;
 };
 
 struct ClusterPlan {
@@ -155,6 +157,17 @@ TableSegmentResult add_packed_cluster_segment(DatafileImage& file, BlockCursor& 
 // returns the header's block number.
 uint32_t write_header_segment(DatafileImage& file, const std::vector<ExtentBlocks>& extents, uint32_t object_id);
 uint32_t add_header_segment(DatafileImage& file, BlockCursor& cursor, uint32_t object_id);
+
+// A table's rows as stored (segment order, pieces cut at 255 columns).
+std::vector<LogicalRow> table_logical_rows(const std::vector<DictRow>& rows, const TablePlan& t);
+// A basic-compressed table segment sized for its rows.
+TableSegmentResult add_sized_compressed_segment(DatafileImage& file, BlockCursor& cursor, uint32_t object_id,
+                                                uint8_t header_type, uint32_t extent_blocks,
+                                                const std::vector<LogicalRow>& rows);
+// The top index segment of an index-organized table holding its rows, and
+// its overflow segment; records both in the plan and in `built`.
+void place_iot_segments(const DictionaryDef& def, TablePlan& t, IndexPlan& top, DatafileImage& file,
+                        BlockCursor& cursor, BuiltDatabase& built);
 
 // The SYSTEM file: core objects, dictionary tables, bootstrap. Returns the
 // first block no segment took.

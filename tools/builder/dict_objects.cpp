@@ -298,10 +298,12 @@ UserPlan plan_user_objects(const DictionaryDef& def)
         number_indexes(n, t);
         number_lobs(n, t);
         if (t.iot) {
-            if (!table.rows.empty() || !table.partitions.empty())
-                throw std::invalid_argument("rows of an index-organized table are not written");
+            if (!table.partitions.empty())
+                throw std::invalid_argument("partitions of an index-organized table are not written");
             t.dataobj = 0;
             n.entry(t.obj).dataobj = -1;
+            if (table.iot_overflow_from >= 0)
+                t.overflow_obj = n.add(t.owner, "SYS_IOT_OVER_" + std::to_string(t.obj), "", 2, true);
         }
         plan.tables.push_back(t);
     }

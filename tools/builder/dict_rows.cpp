@@ -171,6 +171,15 @@ void add_user_tables(Content& c)
                 if (cp.obj == t.cluster_obj)
                     e.clucols = (uint32_t)cp.def->key.size();
         add_tab(c, e);
+        if (t.overflow_obj != 0) {
+            TabEntry o;
+            o.obj = t.overflow_obj;
+            o.dataobj = t.overflow_obj;
+            o.seg = t.overflow_seg;
+            o.cols = (uint32_t)table.columns.size() - (uint32_t)table.iot_overflow_from;
+            o.property = 512; // an IOT overflow segment
+            add_tab(c, o);
+        }
         uint32_t col_no = 0;
         for (size_t i = 0; i < table.columns.size(); i++) {
             const DictColumn& col = table.columns[i];

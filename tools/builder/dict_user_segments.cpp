@@ -171,8 +171,10 @@ uint32_t place_rows(const DictionaryDef& def, const TablePlan& t, uint32_t obj, 
                     const std::vector<DictRow>& rows, const std::string& key, DatafileImage& file,
                     BlockCursor& cursor, BuiltDatabase& built)
 {
-    TableSegmentResult r = add_sized_table_segment(file, cursor, dataobj, t.def->header_type, t.def->extent_blocks,
-                                                   stored_rows(rows, t));
+    TableSegmentResult r = t.def->compressed ? add_sized_compressed_segment(file, cursor, dataobj, t.def->header_type,
+                                                                            t.def->extent_blocks, stored_rows(rows, t))
+                                             : add_sized_table_segment(file, cursor, dataobj, t.def->header_type,
+                                                                       t.def->extent_blocks, stored_rows(rows, t));
     uint32_t header = r.segment.header_rdba & 0x3fffff;
     built.objects[key] = built_of(def, obj, dataobj, r, header);
     return header;
@@ -208,6 +210,10 @@ void place_table(const DictionaryDef& def, TablePlan& t, DatafileImage& file, Bl
     }
     std::string owner = t.def->owner + ".";
     for (IndexPlan& ip : t.indexes) {
+        if (t.iot && ip.def->type == 4) {
+            place_iot_segments(def, t, ip, file, cursor, built);
+            continue;
+        }
         if (ip.parts.empty())
             place_header_only(def, ip.obj, owner + ip.def->name, &ip.seg, file, cursor, built);
         for (PartPlan& p : ip.parts) {
@@ -232,6 +238,11 @@ void place_table(const DictionaryDef& def, TablePlan& t, DatafileImage& file, Bl
 }
 
 } // namespace
+
+std::vector<LogicalRow> table_logical_rows(const std::vector<DictRow>& rows, const TablePlan& t)
+{
+    return stored_rows(rows, t);
+}
 
 uint32_t place_user_segments(const DictionaryDef& def, UserPlan& plan, DatafileImage& file, BuiltDatabase& built)
 {

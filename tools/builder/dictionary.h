@@ -95,6 +95,13 @@ struct DictTable {
     std::string cluster;          // member of this cluster of the same owner
     uint8_t header_type = 16;     // 16 freelist, 35 ASSM
     uint32_t extent_blocks = 8;
+    bool compressed = false;      // basic table compression (builder/compressed_table.h)
+    // An index-organized table (an index of type 4): its leading key columns,
+    // how many of them leaves share through prefix rows, and the first
+    // column kept in its overflow segment SYS_IOT_OVER_<obj#> (-1: none).
+    uint32_t iot_key_columns = 1;
+    uint32_t iot_prefix_columns = 0;
+    int iot_overflow_from = -1;
 };
 
 struct DictCluster {

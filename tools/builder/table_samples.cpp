@@ -1,6 +1,8 @@
 #include "builder/table_samples.h"
 
+#include "builder/compressed_table.h"
 #include "builder/data_blocks.h"
+#include "builder/iot_segment.h"
 #include "builder/table_rows.h"
 #include "builder/table_segment.h"
 
@@ -86,23 +88,22 @@ std::vector<BlockImage> make_sample_table_blocks(uint32_t block_size, int order)
     }
     c.blocks.push_back(make_cluster_block(c.options, c.header(40), groups, 2));
 
-    DataBlockDef compressed;
-    compressed.trans.object_id = SAMPLE_TABLE_OBJECT;
-    compressed.trans.itls.resize(2);
-    compressed.compression.on = true;
-    compressed.compression.fcls = {2, 5};
-    compressed.compression.perm = {1, 0};
-    compressed.tables.resize(2);
-    compressed.tables[0].rows.push_back({{0x00, 0x00, 0xc9, 0x41}, -1});
-    compressed.tables[1].rows.push_back({{0x2c, 0x00, 0x01, 0x00}, -1});
-    c.blocks.push_back(make_data_block(c.header(41), compressed, block_size, order));
-
-    IndexBlockDef iot;
-    iot.trans.object_id = SAMPLE_TABLE_OBJECT;
-    iot.trans.itls.resize(2);
-    iot.lock_opcode = 0x10;
-    iot.rows = {{0x00, 0x00, 0x02, 0xc1, 0x02, 0x2c, 0x00, 0x01, 0x02, 0x41, 0x42}};
-    c.blocks.push_back(make_index_block(c.header(42), iot, block_size, order));
+    // A compressed block from the encoder (symbols, pair symbols, perm),
+    // and an index-organized leaf with prefix rows whose rows continue in an
+    // overflow block.
+    std::vector<LogicalRow> repeated;
+    for (int r = 0; r < 8; r++)
+        repeated.push_back(make_row(sample_cells(r % 3, 0)));
+    repeated[5].deleted = true;
+    c.blocks.push_back(make_compressed_block(c.options, c.header(41), repeated, CompressOptions{}));
+    IotLayout iot;
+    iot.key_columns = 2;
+    iot.prefix_columns = 1;
+    iot.overflow_from = 6;
+    std::vector<Rid> overflow;
+    for (uint16_t r = 0; r < 8; r++)
+        overflow.push_back(Rid{0x01400000u | 43, r});
+    c.blocks.push_back(make_iot_leaf_block(c.options, c.header(42), iot, repeated, overflow));
     return c.blocks;
 }
 
