@@ -184,6 +184,16 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
     run("unload table hr.old_orders object truncate\nunload table hr.old_orders object " +
         std::to_string(old.stale_dataobj) + " tablespace 4\n");
     std::filesystem::remove(db_->path("ext.zem"));
+    // unload object: the columns typed by hand, the extents from a scan.
+    const zb::BuiltSegment& emp = db_->db().at("SCOTT.EMP");
+    write_file(db_->path("ext.zem"), std::to_string(emp.dataobj) + ",4,4," + std::to_string(emp.data_blocks.front()) +
+                                         "," + std::to_string(emp.data_blocks.size()) + ",6\n");
+    run("unload object " + std::to_string(emp.dataobj) +
+        " tablespace 4 column NUMBER VARCHAR2 VARCHAR2 NUMBER DATE NUMBER NUMBER NUMBER\n");
+    std::filesystem::remove(db_->path("ext.zem"));
+    DmpFile object = read_output("ZEM_00000" + std::to_string(emp.dataobj) + ".dmp");
+    EXPECT_EQ(object.tables.at(0).columns.at(1).charset_id, 873);
+    EXPECT_EQ(dump_rows(object.tables.at(0)), expected_rows(def, def_table("SCOTT", "EMP")));
     zb::DictTable stale = def_table("HR", "OLD_ORDERS");
     stale.rows = stale.stale_rows;
     EXPECT_EQ(dump_rows(read_output("HR_OLD_ORDERS.dmp").tables.at(0)), expected_rows(def, stale));
