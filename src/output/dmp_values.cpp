@@ -222,7 +222,7 @@ void unload_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA co
     check_writer(writer, params);
 }
 
-void unload_blob_col_to_dmp(const ub1*data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
+void unload_blob_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
                             PUNLOAD_PARAMS params, ub1 flags)
 {
     PDMP_WRITER writer = get_writer(params);
