@@ -116,17 +116,6 @@ TEST(ZemList, NonOwningListLeavesRecords)
     EXPECT_EQ(r.key, 7);
 }
 
-TEST(ZemHash, StringAndNumberHashes)
-{
-    EXPECT_EQ(calc_str_hash("A"), 65u);
-    EXPECT_EQ(calc_str_hash("AB"), 4162u);
-    EXPECT_EQ(calc_str_hash(nullptr), 0u);
-    EXPECT_NE(calc_str_hash("ab"), calc_str_hash("AB")); // case-sensitive
-    EXPECT_EQ(calc_int_hash(1), 0x9e3779b9u);
-    EXPECT_EQ(calc_int_hash(2), 0x3c6ef372u); // wraps at 32 bits
-    EXPECT_EQ(calc_ts_rfn_hash(2, 65), (1u | (2u << 10)));
-}
-
 TEST(ZemHash, BucketsKeepDuplicatesInOrder)
 {
     ZEM_HASH_TABLE table;

@@ -4,9 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/config.h"
 #include "builder/block_image.h"
+
+// Fields of a parsed record next to the values the builder wrote, compared as
+// one list so that a slip shows as the one entry that differs.
+template <typename... T>
+std::vector<uint64_t> fields(T... values)
+{
+    return {(uint64_t)values...};
+}
 
 struct OrderAndSize {
     int order;

@@ -22,15 +22,8 @@ TEST_P(BlockHeaderTest, EveryFieldAndTheTailComeBack)
 
     BLOCK_HEADER r;
     ASSERT_TRUE(get_block_header(b.data(), &r, bs()));
-    EXPECT_EQ(r.block_type, 6);
-    EXPECT_EQ(r.block_format, 0xa2);
-    EXPECT_EQ(r.rdba, 0x01400123u);
-    EXPECT_EQ(r.scn_base, 0xdeadbeefu);
-    EXPECT_EQ(r.scn_wrap, 0x1234u);
-    EXPECT_EQ(r.seq, 0x56);
-    EXPECT_EQ(r.flag, 0x04);
-    EXPECT_EQ(r.chkval, zb::block_checksum(b));
-    EXPECT_EQ(r.tail, 0xbeef0656u);
+    EXPECT_EQ(fields(r.block_type, r.block_format, r.rdba, r.scn_base, r.scn_wrap, r.seq, r.flag, r.chkval, r.tail),
+              fields(6, 0xa2, 0x01400123, 0xdeadbeef, 0x1234, 0x56, 0x04, zb::block_checksum(b), 0xbeef0656));
     EXPECT_TRUE(block_tail_match(&r));
     EXPECT_EQ(check_block_header(&r, 6), ERR_NONE);
     EXPECT_EQ(check_block_header(&r, 16), ERR_BLOCK_TYPE);
@@ -61,16 +54,6 @@ TEST_P(BlockHeaderTest, TailCheckComparesTypeAndSeqFrom10gAndScnWrapInVersion7)
     EXPECT_EQ(r.tail, 0x77770042u);
     EXPECT_TRUE(block_tail_match(&r));
     r.tail = 0x77770602u; // the 10g form is wrong for Oracle 7
-    EXPECT_FALSE(block_tail_match(&r));
-}
-
-TEST_P(BlockHeaderTest, DamagedTailIsDetected)
-{
-    zb::BlockImage b = zb::make_block(bs(), order(), cache(16));
-    zb::seal_block(b);
-    zb::damage_block(b, zb::Damage::bad_tail);
-    BLOCK_HEADER r;
-    get_block_header(b.data(), &r, bs());
     EXPECT_FALSE(block_tail_match(&r));
 }
 

@@ -40,6 +40,13 @@ zb::RowSlot raw(uint16_t value)
     return r;
 }
 
+// The ITL entry fields named alike in the record and in the builder.
+template <typename R>
+std::vector<uint64_t> itl_fields(const R& r)
+{
+    return fields(r.xid_usn, r.xid_slot, r.xid_seq, r.uba_dba, r.uba_seq, r.uba_rec, r.scn_wrap, r.scn_base);
+}
+
 } // namespace
 
 using DataBlockTest = BlockParserTest;
@@ -64,61 +71,21 @@ TEST_P(DataBlockTest, TransactionHeaderItlsAndDataHeaderOffset)
 
             DATABLOCK_HEADER h;
             ASSERT_TRUE(get_datablock_header(b.data(), &h, bs()));
-            EXPECT_EQ(h.block_type, DBT_DATA);
-            EXPECT_EQ(h.object_id, 0x00012345u);
-            EXPECT_EQ(h.csc_base, 0x00abcdefu);
-            EXPECT_EQ(h.csc_wrap, 2);
-            EXPECT_EQ(h.itl_cnt, itls);
-            EXPECT_EQ(h.fl_flag, flag_byte & ~0x02);
-            EXPECT_EQ(h.ver, (flag_byte & 0x02) ? 1 : 0);
-            EXPECT_EQ(h.has_object, flag_byte != 0 ? 1 : 0);
-            EXPECT_EQ(h.fsl, 3);
-            EXPECT_EQ(h.fnx, 0x01400020u);
-            EXPECT_EQ(h.data_header_offset, (flag_byte == 0x32 ? 52u : 44u) + 24u * itls);
-            EXPECT_EQ(h.data_header_offset, zb::data_header_offset(s.trans));
+            EXPECT_EQ(fields(h.block_type, h.object_id, h.csc_base, h.csc_wrap, h.itl_cnt, h.fl_flag, h.ver,
+                             h.has_object, h.fsl, h.fnx, h.data_header_offset, h.tab_cnt, h.row_cnt),
+                      fields(DBT_DATA, 0x00012345, 0x00abcdef, 2, itls, flag_byte & ~0x02, (flag_byte & 0x02) ? 1 : 0,
+                             flag_byte != 0 ? 1 : 0, 3, 0x01400020, (flag_byte == 0x32 ? 52u : 44u) + 24u * itls, 1, 1));
             for (ub4 i = 0; i < itls; i++) {
                 ITL_ENTRY e;
                 ASSERT_TRUE(get_itl_entry(b.data(), &h, i, &e, bs()));
-                zb::ItlDef want = s.trans.itls[i];
-                EXPECT_EQ(e.xid_usn, want.xid_usn);
-                EXPECT_EQ(e.xid_slot, want.xid_slot);
-                EXPECT_EQ(e.xid_seq, want.xid_seq);
-                EXPECT_EQ(e.uba_dba, want.uba_dba);
-                EXPECT_EQ(e.uba_seq, want.uba_seq);
-                EXPECT_EQ(e.uba_rec, want.uba_rec);
-                EXPECT_EQ(e.flag_lock >> 12, want.flags);
-                EXPECT_EQ(e.flag_lock & 0x0fff, want.lock);
-                EXPECT_EQ(e.scn_wrap, want.scn_wrap);
-                EXPECT_EQ(e.scn_base, want.scn_base);
+                const zb::ItlDef& want = s.trans.itls[i];
+                EXPECT_EQ(itl_fields(e), itl_fields(want));
+                EXPECT_EQ(fields(e.flag_lock >> 12, e.flag_lock & 0x0fff), fields(want.flags, want.lock));
             }
             ITL_ENTRY past;
             EXPECT_FALSE(get_itl_entry(b.data(), &h, (ub4)itls, &past, bs()));
-            EXPECT_EQ(h.tab_cnt, 1);
-            EXPECT_EQ(h.row_cnt, 1);
         }
     }
-}
-
-TEST_P(DataBlockTest, AssmFlagNamesAndTheEdgeOffsets)
-{
-    zb::DataBlockDef s;
-    s.trans.flag_byte = 0x32;
-    s.trans.itls = {itl(1, 0, 0), itl(2, 0, 0)};
-    zb::BlockImage b = zb::make_data_block(cache(6), s, bs(), order());
-    DATABLOCK_HEADER h;
-    get_datablock_header(b.data(), &h, bs());
-    EXPECT_EQ(h.fl_flag, 0x30);
-    EXPECT_STREQ(get_fl_flag_name(h.fl_flag), "E");
-    EXPECT_EQ(h.ver, 1);
-    EXPECT_EQ(h.has_object, 1);
-    EXPECT_EQ(h.data_header_offset, 100u);
-
-    s.trans.flag_byte = 0x00;
-    s.trans.itls = {itl(1, 0, 0), itl(2, 0, 0), itl(3, 0, 0)};
-    b = zb::make_data_block(cache(6), s, bs(), order());
-    get_datablock_header(b.data(), &h, bs());
-    EXPECT_EQ(h.data_header_offset, 116u);
-    EXPECT_STREQ(get_fl_flag_name(h.fl_flag), "-");
 }
 
 TEST_P(DataBlockTest, DataHeaderDirectoriesAndRowPositions)
@@ -133,24 +100,17 @@ TEST_P(DataBlockTest, DataHeaderDirectoriesAndRowPositions)
     zb::BlockImage b = zb::make_data_block(cache(6), s, bs(), order());
     DATABLOCK_HEADER h;
     ASSERT_TRUE(get_datablock_header(b.data(), &h, bs()));
-    EXPECT_EQ(h.kdbh_flag, 0x01);
-    EXPECT_EQ(h.tab_cnt, 2);
-    EXPECT_EQ(h.row_cnt, 5);
-    EXPECT_EQ(h.first_free_row, -1);
-    EXPECT_FALSE(is_compressed_table(&h));
-    EXPECT_EQ(calc_kdbh_9ir2_size(&h), 0u);
     ub4 dh = h.data_header_offset;
-    EXPECT_EQ(get_tab_dir_offset(&h), dh + 14);
-    EXPECT_EQ(get_row_dir_offset(&h), dh + 22);
-    EXPECT_EQ(h.free_space_begin, 22 + 10);
-    EXPECT_EQ(h.free_space_end, bs() - 4 - 15 - dh);
-    EXPECT_EQ(h.avail_space, h.free_space_end - h.free_space_begin);
-    EXPECT_EQ(h.total_space, h.avail_space);
+    EXPECT_FALSE(is_compressed_table(&h));
+    EXPECT_EQ(fields(h.kdbh_flag, h.tab_cnt, h.row_cnt, (sb2)h.first_free_row, calc_kdbh_9ir2_size(&h),
+                     get_tab_dir_offset(&h), get_row_dir_offset(&h), h.free_space_begin, h.free_space_end,
+                     h.avail_space, h.total_space),
+              fields(0x01, 2, 5, -1, 0, dh + 14, dh + 22, 22 + 10, bs() - 4 - 15 - dh, bs() - 4 - 15 - dh - 32,
+                     bs() - 4 - 15 - dh - 32));
 
     ub2 first = 0, count = 0;
     ASSERT_TRUE(get_tab_dir_entry(b.data(), &h, 1, &first, &count, bs()));
-    EXPECT_EQ(first, 3);
-    EXPECT_EQ(count, 2);
+    EXPECT_EQ(fields(first, count), fields(3, 2));
     EXPECT_FALSE(get_tab_dir_entry(b.data(), &h, 2, &first, &count, bs()));
 
     const std::vector<bool> is_row = {true, false, true, true, false};
@@ -197,17 +157,10 @@ TEST_P(DataBlockTest, CompressionExtensionSizesAndArrays)
     ASSERT_TRUE(get_datablock_header(b.data(), &h, bs()));
     ASSERT_TRUE(is_compressed_table(&h));
     ub4 dh = h.data_header_offset;
-    EXPECT_EQ(h.r0_9ir2, 0x11);
-    EXPECT_EQ(h.mec_kdbh9ir2, 0x0203);
-    EXPECT_EQ(h.r1_9ir2, 0x22);
-    EXPECT_EQ(h.fcls_9ir2_cnt, 1);
-    EXPECT_EQ(h.perm_9ir2_cnt, 5);
-    EXPECT_EQ(h.flag_9ir2, 0x21);
-    EXPECT_EQ(h.fcls_9ir2_pos, dh + 22);
-    EXPECT_EQ(h.perm_9ir2_pos, dh + 24);
-    // 8 + 2 + 5 = 15, rounded up to 16.
-    EXPECT_EQ(calc_kdbh_9ir2_size(&h), 16u);
-    EXPECT_EQ(get_tab_dir_offset(&h), dh + 30);
+    // The extension is 8 + 2 + 5 = 15 bytes, rounded up to 16.
+    EXPECT_EQ(fields(h.r0_9ir2, h.mec_kdbh9ir2, h.r1_9ir2, h.fcls_9ir2_cnt, h.perm_9ir2_cnt, h.flag_9ir2,
+                     h.fcls_9ir2_pos, h.perm_9ir2_pos, calc_kdbh_9ir2_size(&h), get_tab_dir_offset(&h)),
+              fields(0x11, 0x0203, 0x22, 1, 5, 0x21, dh + 22, dh + 24, 16, dh + 30));
     ub2 fcls = 0;
     ASSERT_TRUE(get_fcls_9ir2(b.data(), &h, 0, &fcls, bs()));
     EXPECT_EQ(fcls, 0x8003);
@@ -223,8 +176,7 @@ TEST_P(DataBlockTest, CompressionExtensionSizesAndArrays)
     EXPECT_STREQ(set_kdbh_flag_name(h.kdbh_flag, kdbh), "-O------");
     ub2 first = 0, count = 0;
     ASSERT_TRUE(get_tab_dir_entry(b.data(), &h, 1, &first, &count, bs()));
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(count, 1);
+    EXPECT_EQ(fields(first, count), fields(1, 1));
 }
 
 TEST_P(DataBlockTest, ItlCountBeyondTheBlockIsDamage)
@@ -270,19 +222,14 @@ TEST_P(DataBlockTest, IndexBranchAndLeafHeaders)
     EXPECT_STREQ(get_datablock_type_name(d.block_type), "index");
     INDEX_HEADER h;
     ASSERT_TRUE(get_index_header(b.data(), &d, &h, bs()));
-    EXPECT_EQ(h.common.block_level, 2);
-    EXPECT_EQ(h.common.flag, INDEX_ROWDEPENDENCIES);
-    EXPECT_EQ(h.common.itl, 1);
     EXPECT_TRUE(is_iot(h.common.lock_opcode));
     EXPECT_FALSE(is_compressed_index(h.common.lock_opcode));
-    EXPECT_EQ(h.common.columns_in_key, 3);
-    EXPECT_EQ(h.common.split_count, 0x01020304u);
-    EXPECT_EQ(h.common.row_count, 1);
-    EXPECT_EQ(h.common.begin_free_space, 28 + 2);
-    EXPECT_EQ(h.branch.left_most_child_block, 0x01400044u);
-    EXPECT_EQ(h.branch.last_service_trans, 0x0a0b0c0du);
-    EXPECT_EQ(h.branch.block_size, bs() - 4 - d.data_header_offset);
-    EXPECT_EQ(h.leaf.next_block, 0u);
+    EXPECT_EQ(fields(h.common.block_level, h.common.flag, h.common.itl, h.common.columns_in_key,
+                     h.common.split_count, h.common.row_count, h.common.begin_free_space,
+                     h.branch.left_most_child_block, h.branch.last_service_trans, h.branch.block_size,
+                     h.leaf.next_block),
+              fields(2, INDEX_ROWDEPENDENCIES, 1, 3, 0x01020304, 1, 28 + 2, 0x01400044, 0x0a0b0c0d,
+                     bs() - 4 - d.data_header_offset, 0));
 
     zb::IndexBlockDef lf;
     lf.trans.itls = {itl(1, 0, 0), itl(2, 0, 0)};
@@ -300,17 +247,11 @@ TEST_P(DataBlockTest, IndexBranchAndLeafHeaders)
     b = zb::make_index_block(cache(6), lf, bs(), order());
     get_datablock_header(b.data(), &d, bs());
     ASSERT_TRUE(get_index_header(b.data(), &d, &h, bs()));
-    EXPECT_EQ(d.data_header_offset, 52u + 48u);
-    EXPECT_EQ(h.common.block_level, 0);
     EXPECT_TRUE(is_compressed_index(h.common.lock_opcode));
-    EXPECT_EQ(h.leaf.split_holes, 1);
-    EXPECT_EQ(h.leaf.deleted_rows, 2);
-    EXPECT_EQ(h.leaf.next_block, 0x01400051u);
-    EXPECT_EQ(h.leaf.prev_block, 0x01400050u);
-    EXPECT_EQ(h.leaf.key_size, 16);
-    EXPECT_EQ(h.leaf.none_key_columns, 1);
-    EXPECT_EQ(h.leaf.prefix_row_count, 4);
-    EXPECT_EQ(h.leaf.prefix_col_count, 2);
+    EXPECT_EQ(fields(d.data_header_offset, h.common.block_level, h.leaf.split_holes, h.leaf.deleted_rows,
+                     h.leaf.next_block, h.leaf.prev_block, h.leaf.key_size, h.leaf.none_key_columns,
+                     h.leaf.prefix_row_count, h.leaf.prefix_col_count),
+              fields(52 + 48, 0, 1, 2, 0x01400051, 0x01400050, 16, 1, 4, 2));
     char iot[IOT_FLAGNAME_LEN + 1];
     EXPECT_STREQ(set_iot_flag_name(h.common.lock_opcode, iot), "-C-");
 
@@ -318,8 +259,7 @@ TEST_P(DataBlockTest, IndexBranchAndLeafHeaders)
     b.writer().u8(d.data_header_offset + 2, 0x00);
     zb::seal_block(b);
     get_index_header(b.data(), &d, &h, bs());
-    EXPECT_EQ(h.leaf.prefix_row_count, 0);
-    EXPECT_EQ(h.leaf.prefix_col_count, 0);
+    EXPECT_EQ(fields(h.leaf.prefix_row_count, h.leaf.prefix_col_count), fields(0, 0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Orders, DataBlockTest, ZEM_ORDERS_AND_SIZES, order_and_size_name);

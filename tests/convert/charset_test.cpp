@@ -1,32 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 
 #include "base/config.h"
 #include "convert/charset.h"
-
-TEST(Charset, TableShapeAndOrder)
-{
-    int count = 0;
-    while (charset_list[count].charset_id != 0)
-        count++;
-    EXPECT_EQ(count, 255);
-    EXPECT_STREQ(charset_list[255].charset_name, "");
-    EXPECT_STREQ(charset_list[255].code_name, "");
-    for (int i = 0; i < 22; i++)
-        EXPECT_STRNE(charset_list[i].code_name, "") << charset_list[i].charset_name;
-    for (int i = 22; i < 255; i++)
-        EXPECT_STREQ(charset_list[i].code_name, "") << charset_list[i].charset_name;
-    EXPECT_STREQ(charset_list[0].charset_name, "US7ASCII");
-    EXPECT_STREQ(charset_list[21].charset_name, "AL32UTF8");
-    EXPECT_STREQ(charset_list[22].charset_name, "WE8DEC");
-    EXPECT_STREQ(charset_list[254].charset_name, "HZ-GB-2312");
-    std::set<std::string> names;
-    for (int i = 0; i < 255; i++)
-        names.insert(charset_list[i].charset_name);
-    EXPECT_EQ(names.size(), 255u);
-}
 
 TEST(Charset, LookupsByNameAndId)
 {
@@ -44,7 +21,6 @@ TEST(Charset, LookupsByNameAndId)
     get_charset_by_id(&cs, 12345);
     EXPECT_EQ(cs.charset_id, 0u);
 }
-
 TEST(Charset, ConvertersFromTheTableAndTheFallbackName)
 {
     init_config_data();

@@ -1,12 +1,11 @@
 #pragma once
 // Helpers of the column conversion tests: hex-text byte vectors, one-call
-// conversions to std::string, and a fixture that runs each test under
-// several process time zones, none of which may change a result.
+// conversions to std::string, and a fixture that starts every test from the
+// default configuration. That no process time zone changes a result is
+// checked once, over every converter, in zone_test.cpp.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -73,45 +72,8 @@ inline std::string convert_hex(ub1 ora_type, const std::string& hex, ub4 scale =
     return convert_value(ora_type, hex_bytes(hex), scale, precision);
 }
 
-// Process time zones the conversions run under: none may change a result.
-// The last is a POSIX rule, so it needs no zone file: UTC+13:45.
-inline const char* const TEST_ZONES[] = {"UTC", "America/New_York", "<+1345>-13:45"};
-
-// Sets TZ for one test and restores it afterwards; every test starts from
-// the default configuration.
-class ZoneTest : public ::testing::TestWithParam<const char*> {
+class ConvertTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        init_config_data();
-        const char* old = getenv("TZ");
-        had_zone_ = old != nullptr;
-        if (had_zone_)
-            saved_zone_ = old;
-        setenv("TZ", GetParam(), 1);
-        tzset();
-    }
-    void TearDown() override
-    {
-        if (had_zone_)
-            setenv("TZ", saved_zone_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    bool had_zone_ = false;
-    std::string saved_zone_;
+    void SetUp() override { init_config_data(); }
+    void TearDown() override { init_config_data(); }
 };
-
-inline std::string zone_test_name(const ::testing::TestParamInfo<const char*>& info)
-{
-    std::string name;
-    for (const char* p = info.param; *p; p++)
-        name += (isalnum((unsigned char)*p) ? *p : '_');
-    return name;
-}
-
-#define INSTANTIATE_ZONE_TESTS(suite) \
-    INSTANTIATE_TEST_SUITE_P(Zones, suite, ::testing::ValuesIn(TEST_ZONES), zone_test_name)

@@ -1,35 +1,10 @@
-#include <cstdio>
-#include <cstring>
-#include <random>
-
-#include "base/printer.h"
 #include "base/trace.h"
-#include "convert/charset.h"
 #include "convert_test_util.h"
+#include "support/capture.h"
 
 namespace {
 
-class Dispatch : public ZoneTest {
-protected:
-    void SetUp() override
-    {
-        ZoneTest::SetUp();
-        saved_checking_ = config_data.db_block_checking;
-        saved_trace_ = config_data.trace_level;
-        saved_format_ = config_data.output_format;
-    }
-    void TearDown() override
-    {
-        config_data.db_block_checking = saved_checking_;
-        config_data.trace_level = saved_trace_;
-        config_data.output_format = saved_format_;
-        ZoneTest::TearDown();
-    }
-    ub1 saved_checking_ = 0;
-    int saved_trace_ = 0;
-    int saved_format_ = 0;
-};
-INSTANTIATE_ZONE_TESTS(Dispatch);
+using Dispatch = ConvertTest;
 
 COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
 {
@@ -41,41 +16,15 @@ COLUMN make_column(ub1 type, ub4 length = 0, ub2 scale = 0)
     return c;
 }
 
-TEST_P(Dispatch, EachTypeToItsConverter)
+// Every converted type goes through the dispatch in its own tests; these
+// types have no conversion and stay NULL.
+TEST_F(Dispatch, TypesWithoutAConverterStayNull)
 {
-    const struct {
-        ub1 type;
-        const char* hex;
-        const char* text;
-    } cases[] = {
-        {ORA_NUMBER, "C1 02 33", "1.5"},
-        {ORA_VARCHAR2, "41 42", "AB"},
-        {ORA_CHAR, "41 20", "A "},
-        {ORA_LONG, "41 00 42", "A"},
-        {ORA_DATE, "78 6C 07 04 0B 1F 01", "2008-07-04 10:30:00"},
-        {ORA_RAW, "00 0A FF", "000AFF"},
-        {ORA_LONG_RAW, "7F", "7F"},
-        {ORA_ROWID, "00 00 00 01 01 00 00 01 00 00", "AAAAABAAEAAAAABAAA"},
-        {ORA_BINARY_FLOAT, "BF C0 00 00", "1.5000000000"},
-        {ORA_BINARY_DOUBLE, "BF F8 00 00 00 00 00 00", "1.5000000000"},
-        {ORA_TIMESTAMP, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
-        {ORA_TIMESTAMP_LTZ, "78 6C 07 04 0B 1F 01 07 5B CD 15", "2008-07-04 10:30:00.123"},
-        {ORA_TIMESTAMP_TZ, "78 6C 07 04 03 1F 01 07 5B CD 15 1C 3C", "2008-07-04 10:30:00.123 +08:00"},
-        {ORA_INTERVAL_YM, "80 00 00 02 3F", "+02-03"},
-        {ORA_INTERVAL_DS, "80 00 00 01 3E 3F 40 9D CD 65 00", "+01 02:03:04.500"},
-        // No conversion: the value stays NULL.
-        {ORA_VARCHAR, "41", NULL_TEXT},
-        {ORA_CLOB, "41", NULL_TEXT},
-        {ORA_BLOB, "41", NULL_TEXT},
-        {ORA_UROWID, "41", NULL_TEXT},
-        {ORA_TIME, "41", NULL_TEXT},
-        {ORA_NOT_INIT, "41", NULL_TEXT},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(convert_hex(c.type, c.hex, 3), c.text) << (int)c.type;
+    for (ub1 type : {ORA_VARCHAR, ORA_CLOB, ORA_BLOB, ORA_UROWID, ORA_TIME, ORA_NOT_INIT})
+        EXPECT_EQ(convert_hex(type, "41", 3), NULL_TEXT) << (int)type;
 }
 
-TEST_P(Dispatch, GuessAndRawOutputKeepBytes)
+TEST_F(Dispatch, GuessAndRawOutputKeepBytes)
 {
     std::vector<ub1> b = hex_bytes("00 41 FF");
     COL_DATA cd;
@@ -116,7 +65,7 @@ TEST_P(Dispatch, GuessAndRawOutputKeepBytes)
     release_col_data(&cd);
 }
 
-TEST_P(Dispatch, CheckColDataByType)
+TEST_F(Dispatch, CheckColDataByType)
 {
     const struct {
         ub1 type;
@@ -172,26 +121,7 @@ TEST_P(Dispatch, CheckColDataByType)
     EXPECT_EQ(check_col_data(text.data(), 2001, &cd, &column), 0);
 }
 
-// Everything printed while `body` runs, through the spool copy.
-template <typename BODY>
-std::string spooled(BODY body)
-{
-    FILE* saved = fp_spool;
-    fp_spool = tmpfile();
-    body();
-    fflush(fp_spool);
-    rewind(fp_spool);
-    std::string out;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), fp_spool)) > 0)
-        out.append(buf, n);
-    fclose(fp_spool);
-    fp_spool = saved;
-    return out;
-}
-
-TEST_P(Dispatch, DataCheckingRejectsToNull)
+TEST_F(Dispatch, DataCheckingRejectsToNull)
 {
     config_data.db_block_checking = 1;
     COLUMN column = make_column(ORA_VARCHAR2, 3);
@@ -201,12 +131,12 @@ TEST_P(Dispatch, DataCheckingRejectsToNull)
     cd.ora_type = ORA_VARCHAR2;
     config_data.trace_level = TL_MIN_TRACE;
     int result = 1;
-    std::string out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    std::string out = capture_stdout([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(cd.is_null, 1);
     EXPECT_EQ(out, "checking data of column 'C1' failed.\n");
     config_data.trace_level = TL_NO_TRACE;
-    out = spooled([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
+    out = capture_stdout([&] { result = raw_to_data_with_check(too_long.data(), 4, &cd, &column); });
     EXPECT_EQ(out, "");
 
     // A 7-byte TIMESTAMP passes; with checking off an impossible DATE is
@@ -226,36 +156,21 @@ TEST_P(Dispatch, DataCheckingRejectsToNull)
     release_col_data(&cd);
 }
 
-TEST_P(Dispatch, ShortResultsLiveInTheRecord)
+// Results up to 47 characters live in the record, longer ones in a buffer of
+// their own; a value replaces the last whichever way it is kept.
+TEST_F(Dispatch, ValuesAroundTheInlineLimitReplaceEachOther)
 {
     COL_DATA cd;
     init_col_data(&cd);
-    cd.ora_type = ORA_DATE;
-    std::vector<ub1> date = hex_bytes("78 6C 07 04 0B 1F 01");
-    raw_to_data_char(date.data(), 7, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(cd.common_data.str_data, cd.inline_data);
-    // A longer result replaces it with an owned buffer, and back again.
-    cd.ora_type = ORA_RAW;
-    std::vector<ub1> raw(100, 0x11);
-    raw_to_data_char(raw.data(), 100, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 1);
-    EXPECT_EQ(cd.data_len, 200u);
-    cd.ora_type = ORA_NUMBER;
-    std::vector<ub1> number = hex_bytes("C1 02");
-    raw_to_data_char(number.data(), 2, &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(col_value(cd), "1");
-    // The largest inline text: 47 characters.
-    cd.ora_type = ORA_VARCHAR2;
-    std::string fits(COL_DATA_INLINE_LEN - 1, 'z');
-    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 0);
-    EXPECT_EQ(col_value(cd), fits);
-    fits += 'z';
-    raw_to_data_char((const ub1*)fits.data(), (ub4)fits.size(), &cd, 0, 0, 1);
-    EXPECT_EQ(cd.mem_alloc, 1);
-    EXPECT_EQ(col_value(cd), fits);
+    for (size_t length : {(size_t)COL_DATA_INLINE_LEN - 1, (size_t)COL_DATA_INLINE_LEN, (size_t)3, (size_t)200, (size_t)0}) {
+        std::string text(length, (char)('a' + length % 26));
+        cd.ora_type = ORA_VARCHAR2;
+        raw_to_data_char((const ub1*)text.data(), (ub4)text.size(), &cd, 0, 0, 1);
+        EXPECT_EQ(col_value(cd), text);
+        EXPECT_EQ(cd.common_data.str_data[cd.data_len], '\0');
+        // Only a text whose terminator fits is kept in the record's own area.
+        EXPECT_EQ(cd.common_data.str_data == cd.inline_data, length + 1 <= COL_DATA_INLINE_LEN) << length;
+    }
     release_col_data(&cd);
     EXPECT_EQ(cd.common_data.data, nullptr);
 }

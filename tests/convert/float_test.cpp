@@ -8,8 +8,7 @@
 
 namespace {
 
-class FloatText : public ZoneTest {};
-INSTANTIATE_ZONE_TESTS(FloatText);
+using FloatText = ConvertTest;
 
 // The stored form, worked out from the value: sign bit flipped when clear,
 // every bit inverted when set.
@@ -39,47 +38,40 @@ std::string printf_text(double value)
     return text;
 }
 
-TEST_P(FloatText, ReferenceAndNegativeValues)
+TEST_F(FloatText, StoredValuesAndTheirTexts)
 {
-    EXPECT_EQ(convert_hex(ORA_BINARY_FLOAT, "BF C0 00 00"), "1.5000000000");
-    // -134.45 is stored with every bit inverted.
-    EXPECT_EQ(convert_hex(ORA_BINARY_FLOAT, "3C F9 8C CC"), printf_text(-134.45f));
-    EXPECT_EQ(convert_hex(ORA_BINARY_FLOAT, "3C F9 8C CC"), "-134.4499969482");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(-1.5f)), "-1.5000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(-134.45)), "-134.4500000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(0.1)), "0.1000000000");
+    const struct {
+        ub1 type;
+        std::vector<ub1> bytes;
+        std::string text;
+    } cases[] = {
+        {ORA_BINARY_FLOAT, hex_bytes("BF C0 00 00"), "1.5000000000"},
+        // -134.45 is stored with every bit inverted.
+        {ORA_BINARY_FLOAT, hex_bytes("3C F9 8C CC"), "-134.4499969482"},
+        {ORA_BINARY_FLOAT, stored_float(-0.0f), "-0.0000000000"},
+        {ORA_BINARY_FLOAT, stored_float(INFINITY), "Inf"},
+        {ORA_BINARY_FLOAT, stored_float(-INFINITY), "-Inf"},
+        {ORA_BINARY_FLOAT, stored_float(NAN), "Nan"},
+        {ORA_BINARY_FLOAT, stored_float(-FLT_TRUE_MIN), "-0.0000000000"},
+        {ORA_BINARY_FLOAT, stored_float(FLT_MAX), "340282346638528859811704183484516925440.0000000000"},
+        {ORA_BINARY_DOUBLE, stored_double(-134.45), "-134.4500000000"},
+        {ORA_BINARY_DOUBLE, stored_double(-INFINITY), "-Inf"},
+        {ORA_BINARY_DOUBLE, stored_double(NAN), "Nan"},
+        {ORA_BINARY_DOUBLE, stored_double(DBL_MAX), printf_text(DBL_MAX)},
+        {ORA_BINARY_DOUBLE, stored_double(-DBL_MAX), printf_text(-DBL_MAX)},
+        {ORA_BINARY_DOUBLE, stored_double(DBL_TRUE_MIN), "0.0000000000"},
+        // Halfway cases round to the even tenth decimal.
+        {ORA_BINARY_DOUBLE, stored_double(std::ldexp(1.0, -11)), "0.0004882812"},
+        {ORA_BINARY_DOUBLE, stored_double(std::ldexp(3.0, -11)), "0.0014648438"},
+        // Wrong lengths give the empty text.
+        {ORA_BINARY_FLOAT, hex_bytes("BF C0 00"), ""},
+        {ORA_BINARY_DOUBLE, hex_bytes("BF C0 00 00"), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(convert_value(c.type, c.bytes), c.text) << testing::PrintToString(c.bytes);
 }
 
-TEST_P(FloatText, EdgeValues)
-{
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(0.0f)), "0.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(-0.0f)), "-0.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(INFINITY)), "Inf");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(-INFINITY)), "-Inf");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(NAN)), "Nan");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(-INFINITY)), "-Inf");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(NAN)), "Nan");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(FLT_TRUE_MIN)), "0.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(-FLT_TRUE_MIN)), "-0.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(FLT_MAX)),
-              "340282346638528859811704183484516925440.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_FLOAT, stored_float(-FLT_MAX)), printf_text(-FLT_MAX));
-    std::string largest = convert_value(ORA_BINARY_DOUBLE, stored_double(DBL_MAX));
-    EXPECT_EQ(largest, printf_text(DBL_MAX));
-    EXPECT_EQ(largest.size(), 309u + 11u);
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(-DBL_MAX)), printf_text(-DBL_MAX));
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(DBL_TRUE_MIN)), "0.0000000000");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(DBL_MIN)), "0.0000000000");
-    // Halfway cases round to the even tenth decimal.
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(std::ldexp(1.0, -11))), "0.0004882812");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(std::ldexp(3.0, -11))), "0.0014648438");
-    EXPECT_EQ(convert_value(ORA_BINARY_DOUBLE, stored_double(0.5e-10)), printf_text(0.5e-10));
-    // Wrong lengths give the empty text.
-    EXPECT_EQ(convert_hex(ORA_BINARY_FLOAT, "BF C0 00"), "");
-    EXPECT_EQ(convert_hex(ORA_BINARY_DOUBLE, "BF C0 00 00"), "");
-}
-
-TEST_P(FloatText, MatchesPrintfOverManyBitPatterns)
+TEST_F(FloatText, MatchesPrintfOverManyBitPatterns)
 {
     std::mt19937_64 random(7);
     for (int i = 0; i < 60000; i++) {
@@ -105,33 +97,18 @@ TEST_P(FloatText, MatchesPrintfOverManyBitPatterns)
     }
 }
 
-TEST_P(FloatText, ChecksAcceptOnlyFiniteValues)
+TEST_F(FloatText, ChecksAcceptOnlyFiniteValuesOfTheirLength)
 {
-    const float floats[] = {0.0f, -0.0f, 1.5f, -134.45f, FLT_MAX, -FLT_TRUE_MIN};
-    for (float f : floats) {
+    for (float f : {0.0f, -0.0f, 1.5f, -134.45f, FLT_MAX, -FLT_TRUE_MIN, INFINITY, -INFINITY, NAN}) {
         std::vector<ub1> b = stored_float(f);
-        EXPECT_EQ(check_binary_float(b.data(), 4), 1) << f;
+        EXPECT_EQ(check_binary_float(b.data(), 4), std::isfinite(f) ? 1 : 0) << f;
         EXPECT_EQ(check_binary_float(b.data(), 3), 0);
     }
-    const float bad_floats[] = {INFINITY, -INFINITY, NAN};
-    for (float f : bad_floats) {
-        std::vector<ub1> b = stored_float(f);
-        EXPECT_EQ(check_binary_float(b.data(), 4), 0) << f;
-    }
-    const double doubles[] = {0.0, -1e300, DBL_MAX, DBL_TRUE_MIN};
-    for (double d : doubles) {
+    for (double d : {0.0, -1e300, DBL_MAX, DBL_TRUE_MIN, (double)INFINITY, (double)-INFINITY, (double)NAN}) {
         std::vector<ub1> b = stored_double(d);
-        EXPECT_EQ(check_binary_double(b.data(), 8), 1) << d;
+        EXPECT_EQ(check_binary_double(b.data(), 8), std::isfinite(d) ? 1 : 0) << d;
         EXPECT_EQ(check_binary_double(b.data(), 4), 0);
     }
-    const double bad_doubles[] = {INFINITY, -INFINITY, NAN};
-    for (double d : bad_doubles) {
-        std::vector<ub1> b = stored_double(d);
-        EXPECT_EQ(check_binary_double(b.data(), 8), 0) << d;
-    }
-    // The stored minus infinity of a BINARY_FLOAT: FF 80 00 00 inverted.
-    std::vector<ub1> minus_inf = hex_bytes("00 7F FF FF");
-    EXPECT_EQ(check_binary_float(minus_inf.data(), 4), 0);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // The column and row calls the engine makes, as a writer sees them: flags,
-// lengths and values for ordinary rows, NULLs in the middle and at the end,
-// columns that are stepped over, values split over row pieces,
-// placeholders and values that fail data checking.
+// lengths and values for ordinary rows, values split over row pieces,
+// placeholders, LOB locators, values that fail data checking, batches and
+// the row limit. NULLs, stepped-over columns and rows cut between columns
+// are checked over many random rows in random_rows_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 namespace {
 
 using zb::bytes_cell;
-using zb::null_cell;
 using zb::text_cell;
 
 constexpr ub4 OBJ = 70001;
@@ -74,68 +74,6 @@ TEST(CallbackProtocol, OrdinaryRowsGiveOneCompleteCallPerColumnThenTheRow)
     EXPECT_TRUE(recorder.pending.empty());
 }
 
-TEST(CallbackProtocol, NullsInTheMiddleAreValuesAndTrailingNullsAreLastNullCalls)
-{
-    EngineEnv env("protocol_nulls");
-    std::vector<ColumnDesc> columns = {{"A", ORA_NUMBER}, {"B", ORA_VARCHAR2}, {"C", ORA_NUMBER},
-                                       {"D", ORA_VARCHAR2}, {"E", ORA_DATE}};
-    Built built = build(env, BO_BIG,
-                        {zb::make_row({bytes_cell(zb::number_bytes(7)), null_cell(), bytes_cell(zb::number_bytes(8)),
-                                       null_cell(), null_cell()}),
-                         zb::make_row({null_cell(), null_cell(), null_cell(), null_cell(), null_cell()})});
-    TableDesc table(columns, OBJ);
-    Recorder recorder;
-    env.unload(table, built.segment.segment.header_rdba, recorder);
-    ASSERT_EQ(recorder.rows.size(), 2u);
-
-    const RowRecord& row = recorder.rows[0];
-    ASSERT_EQ(row.calls.size(), 5u);
-    EXPECT_EQ(columns_and_flags(row), (std::vector<std::pair<int, ub1>>{
-                                          {0, FIRST_COL}, {1, FIRST_LAST}, {2, FIRST_LAST}, {3, IS_LAST_NULL},
-                                          {4, IS_LAST_NULL}}));
-    EXPECT_TRUE(row.calls[1].is_null);
-    EXPECT_TRUE(row.calls[1].has_col_data);
-    EXPECT_EQ(row.calls[1].length, 0u);
-    EXPECT_FALSE(row.calls[3].has_col_data);
-    EXPECT_EQ(row.calls[3].length, 0u);
-    EXPECT_EQ(row_text(row), "7||8");
-    // Trailing NULLs are not stored: the row has fewer values than columns.
-    EXPECT_EQ(row.col_fact_cnt, 3);
-    EXPECT_EQ(row.col_data_cnt, 3u);
-    EXPECT_EQ(row.col_cnt, 5);
-
-    // A row of NULLs only stores no column at all.
-    const RowRecord& empty = recorder.rows[1];
-    ASSERT_EQ(empty.calls.size(), 5u);
-    for (const ColumnCall& call : empty.calls)
-        EXPECT_EQ(call.flags, IS_LAST_NULL);
-    EXPECT_EQ(empty.col_data_cnt, 0u);
-}
-
-TEST(CallbackProtocol, ColumnsThatCannotBeUnloadedAreSteppedOver)
-{
-    EngineEnv env("protocol_skip");
-    std::vector<ColumnDesc> columns = {{"A", ORA_NUMBER, 0}, {"B", ORA_VARCHAR2}, {"C", ORA_RAW, 0},
-                                       {"D", ORA_NUMBER}, {"E", ORA_VARCHAR2, 0}};
-    Built built = build(env, BO_LITTLE,
-                        {zb::make_row({bytes_cell(zb::number_bytes(1)), text_cell("bee"), bytes_cell({0xde, 0xad}),
-                                       bytes_cell(zb::number_bytes(4))}),
-                         zb::make_row({bytes_cell(zb::number_bytes(2)), text_cell("x")})});
-    TableDesc table(columns, OBJ);
-    Recorder recorder;
-    env.unload(table, built.segment.segment.header_rdba, recorder);
-    ASSERT_EQ(recorder.rows.size(), 2u);
-    const RowRecord& row = recorder.rows[0];
-    EXPECT_EQ(row.col_cnt, 2);
-    // The first delivered column is the first column for the writer.
-    EXPECT_EQ(columns_and_flags(row), (std::vector<std::pair<int, ub1>>{{1, FIRST_COL}, {3, FIRST_LAST}}));
-    EXPECT_EQ(row_text(row), "bee|4");
-    EXPECT_EQ(row.col_data_cnt, 2u);
-    // Trailing NULLs skip the columns that cannot be unloaded as well.
-    EXPECT_EQ(columns_and_flags(recorder.rows[1]),
-              (std::vector<std::pair<int, ub1>>{{1, FIRST_COL}, {3, IS_LAST_NULL}}));
-}
-
 TEST(CallbackProtocol, ValueSplitOverThreePiecesGivesThreeCalls)
 {
     for (int order : {BO_LITTLE, BO_BIG}) {
@@ -170,21 +108,6 @@ TEST(CallbackProtocol, ValueSplitOverThreePiecesGivesThreeCalls)
         EXPECT_EQ(chained.rdba, built.segment.rows[1].rdba);
         EXPECT_EQ(row_text(recorder.rows[2]), "3|row3");
     }
-}
-
-TEST(CallbackProtocol, PieceBoundaryBetweenColumnsContinuesWithTheNextColumn)
-{
-    EngineEnv env("protocol_boundary");
-    zb::LogicalRow row = zb::make_row(simple_cells(5));
-    row.cuts = {{1, 0}, {2, 0}};
-    Built built = build(env, BO_BIG, {row});
-    TableDesc table(simple_columns(), OBJ);
-    Recorder recorder;
-    env.unload(table, built.segment.segment.header_rdba, recorder);
-    ASSERT_EQ(recorder.rows.size(), 1u);
-    EXPECT_EQ(columns_and_flags(recorder.rows[0]),
-              (std::vector<std::pair<int, ub1>>{{0, FIRST_COL}, {1, FIRST_LAST}, {2, FIRST_LAST}}));
-    EXPECT_EQ(row_text(recorder.rows[0]), simple_text(5));
 }
 
 TEST(CallbackProtocol, PlaceholdersAreNullsThatUseNoBytes)

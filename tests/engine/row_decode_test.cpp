@@ -1,7 +1,9 @@
-// Row pieces end to end through builder-made datafiles: every column type,
-// long values, chained and migrated rows, loops in chains, deleted rows,
-// row dependencies and cluster blocks, in both byte orders and at small and
-// large block sizes.
+// Row pieces through builder-made datafiles: long values chained over many
+// blocks, migrated rows and row dependencies in both byte orders and at
+// small and large block sizes; loops in chains, chains into unusable blocks,
+// deleted rows and cluster keys that cannot be read. Every column type,
+// clusters and ordinary chained and migrated rows are unloaded and loaded
+// back end to end in load_back_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -23,65 +25,6 @@ zb::TableSegmentLayout one_extent_layout(ub4 first_block = 8, ub4 length = 16)
     shape.segment.extents = {{first_block, length}};
     return shape;
 }
-
-class RowTypes : public testing::TestWithParam<OrderAndSize> {};
-
-TEST_P(RowTypes, EveryColumnTypeComesOutAsText)
-{
-    ScopedTimeZone zone("America/New_York");
-    OrderAndSize p = GetParam();
-    EngineEnv env("row_types");
-    std::vector<ColumnDesc> columns = {
-        {"N", ORA_NUMBER},         {"V", ORA_VARCHAR2},         {"C", ORA_CHAR},
-        {"D", ORA_DATE},           {"TS", ORA_TIMESTAMP, 1, 0, 0, 3},
-        {"TZ", ORA_TIMESTAMP_TZ, 1, 0, 0, 2},                   {"LTZ", ORA_TIMESTAMP_LTZ},
-        {"BF", ORA_BINARY_FLOAT},  {"BD", ORA_BINARY_DOUBLE},   {"R", ORA_RAW},
-        {"RID", ORA_ROWID},        {"L", ORA_LONG},             {"N2", ORA_NUMBER},
-        {"TAIL", ORA_VARCHAR2}};
-    std::string long_value(300, 'L');
-    std::vector<zb::Cell> cells = {
-        bytes_cell(zb::number_bytes("-123.45")),
-        text_cell("hello"),
-        text_cell("pad  "),
-        bytes_cell(zb::date_bytes(2008, 7, 4, 10, 30, 0)),
-        bytes_cell(zb::timestamp_bytes(2008, 7, 4, 10, 30, 0, 123456789)),
-        bytes_cell(zb::timestamp_tz_bytes(2008, 7, 4, 10, 30, 0, 500000000, 8 * 60)),
-        bytes_cell(zb::date_bytes(1999, 12, 31, 23, 59, 59)),
-        bytes_cell(zb::binary_float_bytes(1.5f)),
-        bytes_cell(zb::binary_double_bytes(-2.25)),
-        bytes_cell({0x00, 0x0a, 0xff}),
-        bytes_cell(zb::rowid_bytes(1, file_block_rdba(5, 100), 0)),
-        text_cell(long_value),
-        null_cell(),
-        null_cell()};
-    zb::DatabaseImage db;
-    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(p.order, p.block_size));
-    zb::LogicalRow row = zb::make_row(cells);
-    zb::LogicalRow small = zb::make_row({bytes_cell(zb::number_bytes("0")), null_cell(), text_cell("x")});
-    zb::LogicalRow forced = zb::make_row({bytes_cell(zb::number_bytes("0.0001")), text_cell("short")});
-    forced.cells[1].long_form = true;
-    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), {row, small, forced});
-    env.load(db, p.order);
-    TableDesc table(columns, OBJ);
-    Recorder recorder;
-    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
-    EXPECT_EQ(result.out, "");
-    ASSERT_EQ(recorder.rows.size(), 3u);
-    EXPECT_EQ(recorder.texts()[0], "-123.45|hello|pad  |2008-07-04 10:30:00|2008-07-04 10:30:00.123|"
-                                   "2008-07-04 10:30:00.50 +08:00|1999-12-31 23:59:59|1.5000000000|-2.2500000000|"
-                                   "000AFF|AAAAABAAFAAAABkAAA|" +
-                                       long_value);
-    // The long value came through the 0xFE length form.
-    EXPECT_EQ(recorder.rows[0].calls[11].length, 300u);
-    // Both NULLs at the end are trailing: not stored.
-    EXPECT_EQ(recorder.rows[0].calls[12].flags, IS_LAST_NULL);
-    EXPECT_EQ(recorder.rows[0].calls[13].flags, IS_LAST_NULL);
-    EXPECT_EQ(recorder.rows[0].col_fact_cnt, 12);
-    EXPECT_EQ(recorder.texts()[1], "0||x");
-    EXPECT_EQ(recorder.texts()[2], "0.0001|short");
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, RowTypes, testing::ValuesIn(orders_and_sizes()), order_size_name);
 
 class RowChains : public testing::TestWithParam<OrderAndSize> {};
 
@@ -278,8 +221,6 @@ TEST(RowDecode, DeletedRowsOnlyWhenAsked)
     EXPECT_EQ(all.rows.size(), 5u);
 }
 
-class ClusterBlocks : public testing::TestWithParam<OrderAndSize> {};
-
 std::vector<zb::ClusterGroup> cluster_groups()
 {
     std::vector<zb::ClusterGroup> groups;
@@ -300,40 +241,6 @@ std::vector<ColumnDesc> cluster_columns()
 {
     return {{"K1", ORA_NUMBER}, {"K2", ORA_VARCHAR2}, {"A", ORA_NUMBER}, {"B", ORA_VARCHAR2}};
 }
-
-TEST_P(ClusterBlocks, OnlyTheTablesRowsWithTheirKeysFirst)
-{
-    OrderAndSize p = GetParam();
-    EngineEnv env("row_cluster");
-    zb::DatabaseImage db;
-    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(p.order, p.block_size));
-    zb::ClusterSegmentLayout shape;
-    shape.segment.object_id = OBJ;
-    shape.segment.extents = {{8, 8}};
-    shape.table_count = 3;
-    shape.groups_per_block = 2;
-    zb::TableSegmentResult built = zb::add_cluster_segment(file, shape, cluster_groups());
-    env.load(db, p.order);
-    TableDesc table(cluster_columns(), OBJ, 4, 2);
-    Recorder recorder;
-    UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"10|key0|100|t2k0", "10|key0|101|t2k0", "11|key1|100|t2k1",
-                                                          "11|key1|101|t2k1", "12|key2|100|t2k2", "12|key2|101|t2k2"}));
-    for (const RowRecord& row : recorder.rows) {
-        EXPECT_EQ(row.corrupted, 0);
-        EXPECT_EQ(row.calls[0].flags, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
-    }
-
-    // Table index 0 names the key table itself.
-    TableDesc key_table(cluster_columns(), OBJ, 4, 0);
-    Recorder none;
-    result = env.unload(key_table, built.segment.header_rdba, none);
-    EXPECT_EQ(result.out, "cluster table index must greater than 0\ncluster table index must greater than 0\n");
-    EXPECT_TRUE(none.rows.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Engine, ClusterBlocks, testing::ValuesIn(orders_and_sizes()), order_size_name);
 
 TEST(RowDecode, ClusteredRowWhoseKeyCannotBeReadKeepsItsOwnColumnsInPlace)
 {
@@ -372,6 +279,13 @@ TEST(RowDecode, ClusteredRowWhoseKeyCannotBeReadKeepsItsOwnColumnsInPlace)
     EXPECT_EQ(recorder.rows[3].calls.size(), 4u);
     for (const ColumnCall& call : recorder.rows[3].calls)
         EXPECT_EQ(call.flags, IS_LAST_NULL);
+
+    // Table index 0 names the key table itself.
+    TableDesc key_table(cluster_columns(), OBJ, 4, 0);
+    Recorder none;
+    UnloadResult result = env.unload(key_table, built.segment.header_rdba, none);
+    EXPECT_EQ(result.out, "cluster table index must greater than 0\ncluster table index must greater than 0\n");
+    EXPECT_TRUE(none.rows.empty());
 }
 
 } // namespace

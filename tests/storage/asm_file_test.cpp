@@ -252,45 +252,6 @@ TEST_P(AsmFileTest, AliasWalksAreBounded)
     EXPECT_EQ(dir->dir_level, ASM_DIR_MAX_DEPTH + 1);
 }
 
-// A stripe chunk smaller than the block cannot be addressed: the file is
-// refused, never divided by.
-TEST_P(AsmFileTest, UnaddressableFileIsRefused)
-{
-    AsmGroupFixture fx("asmrefuse");
-    Layout l = {"", 1, 1, 64 * KIB, 4096, 8192, 4, 12, 60, 0};
-    AsmGroupDef def = layout_group(l, GetParam(), 8192 * 10);
-    AsmGroupImage image = build_asm_group(def);
-    fx.load(def, image);
-    PKFFFDB file = nullptr;
-    int rc = 0;
-    std::string out = capture_stdout([&] { rc = open_asm_datafile("+DATA.259", 8192, &file); });
-    EXPECT_EQ(rc, ASMFILE_NO_EXTENT_MAP);
-    EXPECT_EQ(out, "asm file 259 can not be read: stripe size 2^12 does not hold a block of 8192 bytes.\n");
-}
-
-// An indirect block out of sequence ends the map where it stands.
-TEST_P(AsmFileTest, InconsistentIndirectBlockEndsTheMap)
-{
-    AsmGroupDef def = mirrored_group(GetParam());
-    AsmGroupImage image = build_asm_group(def);
-    for (ub4 c = 0; c < 2; c++) {
-        const AsmExtentPlace ind = image.indirect[259][c];
-        ub1* block = asm_meta_block_at(image, def, ind.disk, ind.au, 1);
-        put_asm_ub4(block, 32, 1000, def.byte_order);
-        seal_asm_block(block, def.meta_block_size);
-    }
-    AsmGroupFixture fx("asmdxsn");
-    fx.load(def, image);
-    PKFFFDB file = nullptr;
-    std::string out = capture_stdout([&] { open_asm_datafile("+DATA.259", 0, &file); });
-    ASSERT_NE(file, nullptr);
-    // 4 direct pointers and one indirect block of 3 (rounded to 2 copies: 2).
-    EXPECT_EQ(file->fact_extent_count, 6u);
-    EXPECT_NE(out.find("kffixb.dxsn 1000 is not consistent with kfffdb.fact_extent_count 6\n"), std::string::npos)
-        << out;
-    close_asm_datafile(&file);
-}
-
 TEST_P(AsmFileTest, ReopenedDisksStillRead)
 {
     AsmGroupFixture fx("asmreopen");

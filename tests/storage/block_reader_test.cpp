@@ -63,12 +63,6 @@ TEST_F(BlockReaderTest, HeaderOffsetShiftsEveryBlock)
     zb::DatafileImage f(s);
     f.put(5, tagged_block(f, 5, 555));
     f.write("o.dbf");
-    // The file header lies at byte 16384.
-    FILE* raw = fopen("o.dbf", "rb");
-    ASSERT_NE(raw, nullptr);
-    fseek(raw, 16384, SEEK_SET);
-    EXPECT_EQ(fgetc(raw), BT_FILE_HEADER);
-    fclose(raw);
     load_control("4 7 7 o.dbf 8192 n 8192\n");
     PDATAFILE_ITEM item = get_datafile_item_fn(7);
     ASSERT_NE(item, nullptr);
@@ -177,20 +171,6 @@ TEST_F(BlockReaderTest, CacheKeyIncludesTheTablespace)
     EXPECT_EQ(block_buffer_cache.used_block_count, 0u);
     ASSERT_EQ(read_buffered_block(get_datafile_item_rfn(2, 5), 3, block, file_block_rdba(5, 3)), 1);
     EXPECT_EQ(object_id_of(block), 222u);
-}
-
-TEST_F(BlockReaderTest, OtherBlockSizesAreReadButNotCached)
-{
-    zb::DatafileDef s = file_desc(4, 7, 7, 10);
-    s.block_size = 4096;
-    zb::DatafileImage f(s);
-    f.put(2, tagged_block(f, 2, 42));
-    f.write("f.dbf");
-    load_control("4 7 7 f.dbf 4096\n");
-    ub1 block[4096];
-    ASSERT_EQ(read_buffered_block(get_datafile_item_fn(7), 2, block, file_block_rdba(7, 2)), 1);
-    EXPECT_EQ(object_id_of(block), 42u);
-    EXPECT_EQ(block_buffer_cache.used_block_count, 0u);
 }
 
 TEST_F(BlockReaderTest, ClosedFilesAndMissingAsmRecords)

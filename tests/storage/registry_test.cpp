@@ -100,22 +100,17 @@ TEST_F(RegistryTest, BadLinesAreReportedAndSkipped)
     EXPECT_EQ(out, expected);
 }
 
-TEST_F(RegistryTest, TablespaceLimitAppliesToTheHeaderToo)
+TEST_F(RegistryTest, NumbersOutOfRangeInTheHeaderOrTheLine)
 {
     zb::DatafileImage(file_desc(70000, 7, 7)).write("t.dbf");
-    std::string out = load_control("4 7 7 t.dbf\n");
-    EXPECT_EQ(out, "tablespace# must be less than 65536,error at line 1.\n" + loaded(""));
-    EXPECT_EQ(datafile_list, nullptr);
-}
-
-TEST_F(RegistryTest, ZeroFileNumbersAreRejected)
-{
     zb::DatafileImage(file_desc(4, 0, 0)).write("z.dbf");
-    std::string out = load_control("4 7 0 z.dbf\n4 0 0 z.dbf\n4 0 6 z.dbf\n");
-    EXPECT_EQ(out, "file_no and rfile_no must not be 0,error at line 1.\n"
+    std::string out = load_control("4 7 7 t.dbf\n4 7 0 z.dbf\n4 0 0 z.dbf\n4 0 6 z.dbf\n");
+    EXPECT_EQ(out, "tablespace# must be less than 65536,error at line 1.\n"
                    "file_no and rfile_no must not be 0,error at line 2.\n"
-                   "file_no and rfile_no must not be 0,error at line 3.\n" +
+                   "file_no and rfile_no must not be 0,error at line 3.\n"
+                   "file_no and rfile_no must not be 0,error at line 4.\n" +
                        loaded(""));
+    EXPECT_EQ(datafile_list, nullptr);
 }
 
 TEST_F(RegistryTest, BigFileIsDecidedByTheHeader)
@@ -199,15 +194,10 @@ TEST_F(RegistryTest, ReloadReplacesEverythingAndDuplicatesFindTheFirst)
     EXPECT_EQ(get_datafile_item_fn(12), nullptr);
     EXPECT_STREQ(get_datafile_item_rfn(4, 7)->file_name, "a.dbf");
     EXPECT_STREQ(datafile_list->next->file_name, "b.dbf");
-}
 
-TEST_F(RegistryTest, ReopenGivesFreshStreams)
-{
-    zb::DatafileImage(file_desc(4, 7, 7)).write("f.dbf");
-    load_control("4 7 7 f.dbf\n");
+    // Reopened files read from fresh streams.
     PDATAFILE_ITEM item = get_datafile_item_fn(7);
-    std::string out = capture_stdout([] { reopen_data_files(); });
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(capture_stdout([] { reopen_data_files(); }), "");
     ub1 block[8192];
     EXPECT_EQ(read_blocks(item, 1, 1, block, file_block_rdba(7, 1)), 1u);
     EXPECT_EQ(block[0], BT_FILE_HEADER);
