@@ -33,10 +33,14 @@
 #include <unistd.h>
 
 #include "bench_table.h"
+#include "bench_zem.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using bench::run_zem;
+using bench::write_text_file;
+using bench::ZemResult;
 
 constexpr uint32_t USER_ID = 90;
 constexpr const char* USER_NAME = "BENCH";
@@ -52,12 +56,6 @@ const BenchTable TABLES[] = {{"T1", 5, bench::TABLE_OBJECT, 12345}, {"T2", 6, be
 std::string datafile_path(const std::string& scratch, const BenchTable& t)
 {
     return scratch + "/" + t.name + ".dbf";
-}
-
-void write_text_file(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
 }
 
 // The dictionary as the cache files of an earlier unload dict would hold it:
@@ -124,57 +122,6 @@ bool generate(const std::string& scratch, uint32_t extents)
             ok = false;
     }
     return ok;
-}
-
-struct ZemResult {
-    double seconds = 0;
-    double user_seconds = 0;
-    double system_seconds = 0;
-    long peak_rss_kib = 0;
-    bool ok = false;
-    std::string log;
-};
-
-// zem in the scratch directory with `commands` on standard input and its
-// output in a log file; the time from fork to its end, and its peak resident
-// size (its workers' included) from wait4.
-ZemResult run_zem(const std::string& scratch, const std::string& commands, const std::string& tag)
-{
-    ZemResult result;
-    std::string input = scratch + "/" + tag + ".in";
-    result.log = scratch + "/" + tag + ".log";
-    write_text_file(input, commands + "\nexit\n");
-    // The last run's output goes just before the run: its pages, dropped
-    // unwritten, are what the new output is written into. (In a virtual
-    // machine memory left free for a while goes back to the host, and the
-    // first writes into it cost several times as much system time.)
-    fs::remove_all(scratch + "/out");
-    fs::create_directory(scratch + "/out");
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
-    if (child == 0) {
-        int in = open(input.c_str(), O_RDONLY);
-        int out = open(result.log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || chdir(scratch.c_str()) != 0)
-            _exit(127);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(out, 2);
-        // ZEM_BIN in the environment measures another build of zem.
-        const char* zem = getenv("ZEM_BIN") != nullptr ? getenv("ZEM_BIN") : ZEM_BIN;
-        execl(zem, "zem", (char*)nullptr);
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage = {};
-    if (child > 0 && wait4(child, &status, 0, &usage) == child) {
-        result.seconds = bench::seconds_since(start);
-        result.user_seconds = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6;
-        result.system_seconds = usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
-        result.peak_rss_kib = usage.ru_maxrss;
-        result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    return result;
 }
 
 std::string read_all(const std::string& path)

@@ -15,5 +15,6 @@ void unload_iot_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* block_head
                       const UNLOAD_CALLBACKS* callbacks);
 // A CLOB or BLOB column whose locator bytes are in col_data->raw_data; makes
 // the value's column calls itself, the last one carrying IS_LOB_LAST_PIECE.
+// `row`, when given, names the row in damage messages.
 void unload_lob_data(PCOL_DATA col_data, PCOLUMN column, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
-                     int is_first_column);
+                     int is_first_column, const ROW_DATA* row = nullptr);

@@ -301,7 +301,7 @@ void unload_piece_columns(const ub1* block, const ROW_PIECE* piece, PROW_CURSOR 
             if (is_lob_column(column)) {
                 if (config_data.trace_level >= TL_DETAIL)
                     write_trace("unload_continue_row:calling unload_lob_data\n");
-                unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0);
+                unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0, row);
             } else {
                 if (!raw_to_data_with_check(col_data->raw_data, col_data->raw_data_len, col_data, column)) {
                     cursor->stopped = 1;
@@ -325,7 +325,7 @@ void unload_piece_columns(const ub1* block, const ROW_PIECE* piece, PROW_CURSOR 
             }
             if (config_data.trace_level >= TL_DETAIL)
                 write_trace("unload_data_block:calling unload_lob_data\n");
-            unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0);
+            unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0, row);
         } else {
             if (!raw_to_data_with_check(data, length, col_data, column)) {
                 cursor->stopped = 1;

@@ -38,7 +38,7 @@ int deliver_whole_value(PROW_CURSOR cursor, const ub1* data, ub4 length, bool is
         }
         memcpy(col_data->raw_data, data, length);
         col_data->raw_data_len = length;
-        unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0);
+        unload_lob_data(col_data, column, params, callbacks, row->col_fact_cnt == 0, row);
         delivered = true;
     } else if (!is_null) {
         raw_to_data_with_check(data, length, col_data, column);

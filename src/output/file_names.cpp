@@ -40,9 +40,15 @@ void get_table_file_name(char* out, size_t size, const char* schema, const char*
 
 int create_directory(const char* path)
 {
-    if (mkdir(path, 0770) == 0 || errno == EEXIST)
+    if (mkdir(path, 0770) == 0)
+        return 1;
+    int err = errno;
+    // Something already there must be a directory to be of use.
+    struct stat there;
+    if (err == EEXIST && stat(path, &there) == 0 && S_ISDIR(there.st_mode))
         return 1;
     sp_printf("Can not create directory:%s\n", path);
+    errno = err; // for a caller that reports the reason
     return 0;
 }
 
@@ -60,11 +66,15 @@ int create_lob_file_dir(PCOLUMN column)
     char path[2 * FILENAME_MAXLEN + 16];
     column->lob.lob_dir_created = 0;
     if (column->lob.dir_ind == 1) {
-        snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob.lob_obj_id, (ub4)column->col_no);
-        create_directory(path);
+        snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob_storage.lob_obj_id,
+                 (ub4)column->col_no);
+        if (!create_directory(path))
+            sp_printf("error message:%s.\n", strerror(errno));
     }
     snprintf(path, sizeof(path), "%s%s", lob_root(), column->lob.lob_dir_name);
     column->lob.lob_dir_created = (ub1)create_directory(path);
+    if (!column->lob.lob_dir_created)
+        sp_printf("error message:%s.\n", strerror(errno));
     return column->lob.lob_dir_created;
 }
 
@@ -75,18 +85,18 @@ int get_lob_file_name(PCOLUMN column, ub4 n, char* full, size_t full_size, char*
     if (n % per_dir == 1 || column->lob.dir_ind == 0) {
         column->lob.dir_ind = (ub4)(n / per_dir + 1);
         snprintf(column->lob.lob_dir_name, sizeof(column->lob.lob_dir_name), "lob%05u_%04u%c%04u",
-                 column->lob.lob_obj_id, (ub4)column->col_no, file_path_delimiter, column->lob.dir_ind);
+                 column->lob_storage.lob_obj_id, (ub4)column->col_no, file_path_delimiter, column->lob.dir_ind);
         create_lob_file_dir(column);
     }
     if (!column->lob.lob_dir_created)
         return 0;
     if (config_data.lob_path[0] != '\0') {
         snprintf(name, name_size, "%s%s%clob%05u_%010u.dat", config_data.lob_path, column->lob.lob_dir_name,
-                 file_path_delimiter, column->lob.lob_obj_id, n);
+                 file_path_delimiter, column->lob_storage.lob_obj_id, n);
         copy_str(full, full_size, name);
     } else {
         snprintf(name, name_size, "%s%clob%05u_%010u.dat", column->lob.lob_dir_name, file_path_delimiter,
-                 column->lob.lob_obj_id, n);
+                 column->lob_storage.lob_obj_id, n);
         snprintf(full, full_size, "%s%s", config_data.data_path, name);
     }
     return 1;

@@ -96,11 +96,11 @@ void flush_pending_of(FILE* fp)
     }
 }
 
-// Bytes for a LOB value's own file, straight to stdio.
-void write_bytes(FILE* fp, const void* bytes, size_t length)
+// Bytes for a LOB value's own file, straight to stdio; false when they did
+// not all go.
+bool write_bytes(FILE* fp, const void* bytes, size_t length)
 {
-    if (length > 0)
-        fwrite_unlocked(bytes, 1, length, fp);
+    return length == 0 || fwrite_unlocked(bytes, 1, length, fp) == length;
 }
 
 void put_row_address(FILE* fp, const char* delimiter, const ROW_DATA* row)
@@ -147,10 +147,14 @@ void put_row_address(FILE* fp, const char* delimiter, const ROW_DATA* row)
         if (col_data->lob_file_name != nullptr)
             put_text(fp, col_data->lob_file_name);
     }
-    if (clob)
-        write_bytes(col_data->lob_file, col_data->common_data.data, col_data->data_len);
-    else
-        write_bytes(col_data->lob_file, data, length);
+    bool written = clob ? write_bytes(col_data->lob_file, col_data->common_data.data, col_data->data_len)
+                        : write_bytes(col_data->lob_file, data, length);
+    if (!written) {
+        int err = errno;
+        sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name, (unsigned)err,
+                  strerror(err));
+        col_data->lob_file_error = 1; // its later pieces are dropped
+    }
 }
 
 } // namespace

@@ -7,8 +7,10 @@
 #include "base/str_util.h"
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
+#include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
 #include "dict/iot_overflow.h"
+#include "engine/lob_unload.h"
 #include "engine/unload_model.h"
 #include "output/table_output.h"
 #include "scan/scanned_extent.h"
@@ -74,6 +76,7 @@ void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool
         return;
     copy_storage(table, &storage);
     check_scanned_extents(table, params);
+    get_columns_ind_buffer(table);
     do_unload_table_output(table, params);
 }
 
@@ -141,7 +144,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
 
     ZEM_LIST parts;
     init_zem_list(&parts, nullptr);
-    if (get_partition_list(&parts, request->user_id, lookup_name, 1) == 0)
+    bool subpartitions = get_partition_list(&parts, request->user_id, lookup_name, 1) != 0;
+    if (!subpartitions)
         get_partition_list(&parts, request->user_id, lookup_name, 0);
     bool partitioned = parts.header != nullptr;
 
@@ -187,6 +191,7 @@ int unload_resolved_table(TABLE_REQUEST* request)
     if (iot && !partitioned)
         get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
     if (begin_unload_table_output(request->owner, request->table, partition, &table, &columns, &params)) {
+        get_table_lobs_info(&table);
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
@@ -196,6 +201,8 @@ int unload_resolved_table(TABLE_REQUEST* request)
                 // overflow partition.
                 if (iot)
                     get_iot_overflow_storage(request->user_id, request->object_id, p->part_name, &table);
+                get_table_lobpart_storage(&table, p->part_obj_id, subpartitions, iot, request->user_id,
+                                          request->table, p->part_name);
                 unload_one_segment(&table, &params, p->part_obj_id, truncated);
             }
         } else
@@ -285,6 +292,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
     char file_table[DICTNAME_LEN + 1];
     snprintf(file_table, sizeof(file_table), "ZEM_%010u", object_id);
     if (begin_unload_table_output("", file_table, nullptr, &table, &columns, &params)) {
+        get_table_lobs_info(&table);
         STORAGE_INFO storage;
         bool found = get_storage_info(&storage, object_id) == 1;
         storage.dataobj_no = data_object_id;

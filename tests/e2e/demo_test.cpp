@@ -1,7 +1,7 @@
 // The demo: make_demo writes the database and its command file, and zem run
 // on that command file discovers the datafile list, rebuilds the dictionary,
-// lists, describes, unloads SCOTT's tables and recovers a truncated table
-// after an extent scan.
+// lists, describes, unloads SCOTT's tables and a table of CLOB and BLOB
+// values, and recovers a truncated table after an extent scan.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,9 +30,17 @@ TEST(Demo, CommandFileRunsOnTheDemoDatabase)
         (void)entry;
         outputs++;
     }
-    EXPECT_EQ(outputs, 36u); // eleven tables and the truncated one, three files each
+    // Eleven tables of SCOTT, DOC_FILES and the truncated one, three files
+    // each, and DOC_FILES' LOB directory.
+    EXPECT_EQ(outputs, 40u);
     EXPECT_EQ(read_file(demo + "/out/SCOTT_DEPT.txt"),
               "10|ACCOUNTING|NEW YORK\n20|RESEARCH|DALLAS\n30|SALES|CHICAGO\n40|OPERATIONS|BOSTON\n");
+    // CLOB text inline, BLOBs in files of their own.
+    std::string docs = read_file(demo + "/out/HR_DOC_FILES.txt");
+    EXPECT_EQ(docs.substr(0, docs.find('\n')),
+              "1|memo|Hello from the CLOB column \xe2\x80\x94 caf\xc3\xa9.|lob52052_0004/0001/lob52052_0000000001.dat");
+    EXPECT_EQ(read_file(demo + "/out/lob52052_0004/0001/lob52052_0000000001.dat"),
+              "\x89PNG\r\n\x1a\n" + std::string(56, '\x01'));
     // The rows of before the truncate, found by the extent scan.
     EXPECT_EQ(read_file(demo + "/out/HR_OLD_ORDERS.txt"),
               "1|before truncate 1\n2|before truncate 2\n3|before truncate 3\n4|before truncate 4\n"

@@ -225,6 +225,7 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     config_data.lob_switch_dir_rows = 1000;
     PCOLUMN c = make_column("DOC", ORA_CLOB, 3, 3, 4000);
     c->lob.lob_obj_id = 77;
+    c->lob_storage.lob_obj_id = 77;
     c->can_unload = 1;
     char full[512], name[512];
     ASSERT_EQ(get_lob_file_name(c, 1, full, sizeof(full), name, sizeof(name)), 1);

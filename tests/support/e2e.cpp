@@ -129,15 +129,18 @@ ControlFile parse_control_file(const std::string& text)
         }
         std::string name = between(line, "\"", '"');
         std::string filler = between(line, "LOBFILE(", ')');
-        if (filler.empty())
+        if (filler.empty()) {
             ctl.fields.push_back(name);
-        else
+        } else {
             std::replace(ctl.fields.begin(), ctl.fields.end(), filler, name);
+            ctl.lob_files.push_back(name);
+        }
     }
     return ctl;
 }
 
-std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl)
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
+                                                     const std::string& lob_dir)
 {
     std::vector<std::vector<std::string>> rows;
     for (const std::string& line : lines_of(text)) {
@@ -151,7 +154,31 @@ std::vector<std::vector<std::string>> load_text_rows(const std::string& text, co
             from = at + ctl.delimiter.size();
         }
         fields.resize(std::max(fields.size(), ctl.fields.size()));
+        for (size_t i = 0; i < ctl.fields.size() && !lob_dir.empty(); i++)
+            if (!fields[i].empty() &&
+                std::find(ctl.lob_files.begin(), ctl.lob_files.end(), ctl.fields[i]) != ctl.lob_files.end())
+                fields[i] = read_file(lob_dir + "/" + fields[i]);
         rows.push_back(fields);
     }
     return rows;
+}
+
+std::vector<std::vector<std::string>> expected_text_rows(const std::vector<zb::DictRow>& rows,
+                                                         const zb::DictTable& table, const ControlFile& ctl)
+{
+    std::vector<size_t> columns;
+    for (const std::string& field : ctl.fields) {
+        size_t i = 0;
+        while (i < table.columns.size() && table.columns[i].name != field)
+            i++;
+        columns.push_back(i);
+    }
+    std::vector<std::vector<std::string>> out;
+    for (const zb::DictRow& row : rows) {
+        std::vector<std::string> values;
+        for (size_t i : columns)
+            values.push_back(i < row.values.size() ? row.values[i].text : "?");
+        out.push_back(values);
+    }
+    return out;
 }

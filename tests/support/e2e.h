@@ -56,9 +56,16 @@ struct ControlFile {
     std::string infile;
     std::string delimiter;
     std::vector<std::string> fields;
+    std::vector<std::string> lob_files; // fields whose value is the name of a file holding it
 };
 
 ControlFile parse_control_file(const std::string& text);
 // Splits the data file's lines at the delimiter; fields missing at the end
-// of a line are NULL (empty), as TRAILING NULLCOLS says.
-std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl);
+// of a line are NULL (empty), as TRAILING NULLCOLS says. With a directory,
+// a LOBFILE field is replaced by the file it names there.
+std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
+                                                     const std::string& lob_dir = "");
+// What loading should give for these rows of the table: each row's values
+// (their texts) in the control file's field order.
+std::vector<std::vector<std::string>> expected_text_rows(const std::vector<zb::DictRow>& rows,
+                                                         const zb::DictTable& table, const ControlFile& ctl);

@@ -251,6 +251,22 @@ void add_hr(DictionaryDef& def)
     for (int i = 1; i <= 5; i++)
         old.stale_rows.push_back(row_of({v_int(i), v_text("before truncate " + std::to_string(i))}));
     def.tables.push_back(old);
+
+    // CLOB and BLOB values: in the row, out of the row (found through the
+    // LOB index), empty and NULL.
+    DictTable files = table("HR", "DOC_FILES", {c_number("DOC_ID", 6, 0, false), c_varchar2("TITLE", 30),
+                                                c_clob("BODY"), c_blob("SCAN")});
+    std::string manual;
+    for (int i = 1; manual.size() < 12000; i++)
+        manual += "Section " + std::to_string(i) + ": every row out, exactly right. ";
+    std::string scan;
+    for (int i = 0; i < 40000; i++)
+        scan += (char)((i * 7 + i / 256) & 0xff);
+    files.rows = {row_of({v_int(1), v_text("memo"), v_clob("Hello from the CLOB column \xe2\x80\x94 caf\xc3\xa9."),
+                          v_blob("\x89PNG\r\n\x1a\n" + std::string(56, '\x01'))}),
+                  row_of({v_int(2), v_text("manual"), v_clob(manual), v_blob(scan)}),
+                  row_of({v_int(3), v_text("empty"), v_clob(""), v_null()})};
+    def.tables.push_back(files);
 }
 
 // Columns of types that came after Oracle 7 (national character sets,
@@ -308,7 +324,7 @@ std::string demo_config(const DictionaryDef& def, const std::string& data_path)
 std::string demo_commands()
 {
     return "discover . force\nunload dict\nlist user\nlist table scott\ndesc scott.emp\nunload table scott.emp\n"
-           "unload user scott\nscan extent\nunload table hr.old_orders object truncate\n"
+           "unload user scott\nunload table hr.doc_files\nscan extent\nunload table hr.old_orders object truncate\n"
            "exit\n";
 }
 

@@ -13,8 +13,8 @@
 // HR: COUNTRIES (index-organized), ORDERS (range-hash composite with a local
 // index), DOCS (range-partitioned with a CLOB), RESUMES (a BLOB), SHIPMENTS
 // (in a cluster with a two-column key), WIDE_T (300 columns, so rows of
-// several pieces) and OLD_ORDERS (truncated: its old rows remain after the
-// segment header).
+// several pieces), OLD_ORDERS (truncated: its old rows remain after the
+// segment header) and DOC_FILES (CLOB and BLOB values in and out of the row).
 //
 // The Oracle 7 form keeps what that release had: no partitions, indexes,
 // LOBs, truncated tables, tables of more than 254 columns, or columns of the

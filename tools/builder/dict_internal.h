@@ -40,8 +40,12 @@ struct IndexPlan {
     std::vector<PartPlan> parts; // local index: one per table partition, subpartitions likewise
 };
 
+// A LOB fragment: the LOB's share of one table partition, or of one
+// subpartition (whose parent is then a LOB partition of its own, without a
+// segment).
 struct LobFragPlan {
     uint32_t frag_obj = 0, tabfrag_obj = 0, indfrag_obj = 0, number = 0;
+    uint32_t parent_obj = 0; // 0: the LOB itself
     Address seg, ind_seg;
 };
 
@@ -52,6 +56,7 @@ struct LobPlan {
     std::string name, ind_name;
     Address seg, ind_seg;
     std::vector<LobFragPlan> frags;
+    std::vector<uint32_t> comp_parts; // LOB partitions of a subpartitioned table
 };
 
 struct TablePlan {
@@ -157,6 +162,25 @@ TableSegmentResult add_packed_cluster_segment(DatafileImage& file, BlockCursor& 
 // returns the header's block number.
 uint32_t write_header_segment(DatafileImage& file, const std::vector<ExtentBlocks>& extents, uint32_t object_id);
 uint32_t add_header_segment(DatafileImage& file, BlockCursor& cursor, uint32_t object_id);
+
+// Helpers of the user segment placement (dict_user_segments.cpp).
+// A table row in segment order; LOB values take their cells from lob_cells,
+// one per LOB of the table (t.lobs order).
+LogicalRow stored_row(const DictRow& row, const TablePlan& t, size_t from = 0,
+                      const std::vector<Cell>* lob_cells = nullptr);
+Address users_address(const DictionaryDef& def, uint32_t block);
+std::string key_of(const TablePlan& t, const std::string& part = "", const std::string& sub = "");
+BuiltSegment built_of(const DictionaryDef& def, uint32_t obj, uint32_t dataobj, const TableSegmentResult& r,
+                      uint32_t header_block);
+void place_header_only(const DictionaryDef& def, uint32_t obj, const std::string& key, Address* seg,
+                       DatafileImage& file, BlockCursor& cursor, BuiltDatabase& built);
+void place_indexes(const DictionaryDef& def, TablePlan& t, DatafileImage& file, BlockCursor& cursor,
+                   BuiltDatabase& built);
+// A plain or partitioned table with LOB columns: its segments, then the LOB
+// segments of every LOB column (or fragment), then its rows, whose LOB
+// columns hold what the LOB segments gave them (dict_lob_segments.cpp).
+void place_table_with_lobs(const DictionaryDef& def, TablePlan& t, DatafileImage& file, BlockCursor& cursor,
+                           BuiltDatabase& built, uint32_t* next_lob_id);
 
 // A table's rows as stored (segment order, pieces cut at 255 columns).
 std::vector<LogicalRow> table_logical_rows(const std::vector<DictRow>& rows, const TablePlan& t);

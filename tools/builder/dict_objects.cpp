@@ -137,9 +137,6 @@ void number_lobs(Numbering& n, TablePlan& t)
         col_no += !c.hidden;
         if (c.type != TY_CLOB && c.type != TY_BLOB)
             continue;
-        for (const PartPlan& p : t.parts)
-            if (!p.subs.empty())
-                throw std::invalid_argument("LOB columns of subpartitioned tables are not written");
         LobPlan lob;
         lob.column = i;
         lob.col_no = c.hidden ? 0 : col_no;
@@ -149,12 +146,26 @@ void number_lobs(Numbering& n, TablePlan& t)
         lob.lobj = n.add(t.owner, lob.name, "", 21, t.parts.empty(), 8);
         lob.ind_obj = n.add(t.owner, lob.ind_name, "", 1, t.parts.empty(), 4);
         for (const PartPlan& p : t.parts) {
-            LobFragPlan f;
-            f.number = p.number;
-            f.tabfrag_obj = p.obj;
-            f.frag_obj = n.add(t.owner, lob.name, "SYS_LOB_P" + std::to_string(p.obj), 40, true, 8);
-            f.indfrag_obj = n.add(t.owner, lob.ind_name, "SYS_IL_P" + std::to_string(p.obj), 20, true, 4);
-            lob.frags.push_back(f);
+            if (p.subs.empty()) {
+                LobFragPlan f;
+                f.number = p.number;
+                f.tabfrag_obj = p.obj;
+                f.frag_obj = n.add(t.owner, lob.name, "SYS_LOB_P" + std::to_string(p.obj), 40, true, 8);
+                f.indfrag_obj = n.add(t.owner, lob.ind_name, "SYS_IL_P" + std::to_string(p.obj), 20, true, 4);
+                lob.frags.push_back(f);
+                continue;
+            }
+            uint32_t part = n.add(t.owner, lob.name, "SYS_LOB_P" + std::to_string(p.obj), 40, false, 8);
+            lob.comp_parts.push_back(part);
+            for (const PartPlan& s : p.subs) {
+                LobFragPlan f;
+                f.number = s.number;
+                f.tabfrag_obj = s.obj;
+                f.parent_obj = part;
+                f.frag_obj = n.add(t.owner, lob.name, "SYS_LOB_SUBP" + std::to_string(s.obj), 41, true, 8);
+                f.indfrag_obj = n.add(t.owner, lob.ind_name, "SYS_IL_SUBP" + std::to_string(s.obj), 35, true, 4);
+                lob.frags.push_back(f);
+            }
         }
         t.lobs.push_back(lob);
     }
@@ -196,6 +207,7 @@ DictColumn c_rowid(const std::string& name) { return column(name, TY_ROWID, 10);
 DictColumn c_binary_float(const std::string& name) { return column(name, TY_BINARY_FLOAT, 4); }
 DictColumn c_binary_double(const std::string& name) { return column(name, TY_BINARY_DOUBLE, 8); }
 DictColumn c_clob(const std::string& name) { return column(name, TY_CLOB, 4000, 1); }
+DictColumn c_nclob(const std::string& name) { return column(name, TY_CLOB, 4000, 2); }
 DictColumn c_blob(const std::string& name) { return column(name, TY_BLOB, 4000); }
 
 DictColumn c_timestamp(const std::string& name, int scale)

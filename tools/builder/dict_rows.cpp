@@ -244,13 +244,17 @@ void add_storage(Content& c, const std::vector<SysObject>& sys)
         }
         for (const LobPlan& lob : t.lobs) {
             bool parted = !lob.frags.empty();
+            const LobStorageDef& storage = t.def->columns[lob.column].lob;
+            uint32_t lob_chunk = storage.chunk_blocks;
+            // 0x200: two-byte CLOB text stored little-endian.
+            bool little = t.def->columns[lob.column].type == TY_CLOB && storage.clob_form == ClobForm::ucs2_little;
             add_ind(c, t.obj, lob.ind_obj, parted ? -1 : (int64_t)lob.ind_obj, parted ? none : lob.ind_seg, 8,
                     parted ? 2 : 0);
             RowMaker r = c.make("LOB$");
             r.n("OBJ#", t.obj).n("COL#", lob.col_no).n("INTCOL#", lob.intcol_no).n("LOBJ#", lob.lobj);
             r.n("PART#", 0).n("IND#", lob.ind_obj).n("TS#", c.def.users_ts).n("FILE#", parted ? 0 : lob.seg.file);
-            r.n("BLOCK#", parted ? 0 : lob.seg.block).n("CHUNK", 1).n("PCTVERSION$", 10).n("FLAGS", 0);
-            r.n("PROPERTY", parted ? 2 : 0).n("RETENTION", 900).n("FREEPOOLS", 0);
+            r.n("BLOCK#", parted ? 0 : lob.seg.block).n("CHUNK", lob_chunk).n("PCTVERSION$", 10).n("FLAGS", 0);
+            r.n("PROPERTY", (parted ? 2 : 0) | (little ? 0x200 : 0)).n("RETENTION", 900).n("FREEPOOLS", 0);
             c.add("LOB$", t.obj, r.take());
             for (const LobFragPlan& f : lob.frags) {
                 PartPlan ind_part;
@@ -258,11 +262,13 @@ void add_storage(Content& c, const std::vector<SysObject>& sys)
                 ind_part.def = &ind_def;
                 ind_part.obj = ind_part.dataobj = f.indfrag_obj;
                 ind_part.number = f.number;
-                add_part(c, "INDPART$", ind_part, lob.ind_obj, f.ind_seg);
+                add_part(c, f.parent_obj != 0 ? "INDSUBPART$" : "INDPART$", ind_part, lob.ind_obj, f.ind_seg);
                 RowMaker fr = c.make("LOBFRAG$");
-                fr.n("FRAGOBJ#", f.frag_obj).n("PARENTOBJ#", lob.lobj).n("TABFRAGOBJ#", f.tabfrag_obj);
-                fr.n("INDFRAGOBJ#", f.indfrag_obj).n("FRAG#", f.number).s("FRAGTYPE$", "P").n("TS#", f.seg.ts);
-                fr.n("FILE#", f.seg.file).n("BLOCK#", f.seg.block).n("CHUNK", 1).n("PCTVERSION$", 10);
+                fr.n("FRAGOBJ#", f.frag_obj).n("PARENTOBJ#", f.parent_obj != 0 ? f.parent_obj : lob.lobj);
+                fr.n("TABFRAGOBJ#", f.tabfrag_obj);
+                fr.n("INDFRAGOBJ#", f.indfrag_obj).n("FRAG#", f.number).s("FRAGTYPE$", f.parent_obj != 0 ? "S" : "P");
+                fr.n("TS#", f.seg.ts);
+                fr.n("FILE#", f.seg.file).n("BLOCK#", f.seg.block).n("CHUNK", lob_chunk).n("PCTVERSION$", 10);
                 fr.n("FRAGFLAGS", 0).n("FRAGPRO", 0);
                 c.add("LOBFRAG$", f.frag_obj, fr.take());
             }

@@ -1,7 +1,8 @@
 // The segments of the user objects in the USERS file: tables, partitions
 // and subpartitions with their rows, clusters with the rows of their tables
 // grouped under their keys, a truncated table whose old rows stay after its
-// header, and header-only segments for indexes and LOBs.
+// header, and header-only segments for indexes (and for the LOBs of tables
+// whose LOB values are not written).
 
 #include <map>
 #include <stdexcept>
@@ -14,7 +15,9 @@ namespace {
 
 constexpr uint32_t USERS_FIRST_BLOCK = 9;
 
-LogicalRow stored_row(const DictRow& row, const TablePlan& t, size_t from = 0)
+} // namespace
+
+LogicalRow stored_row(const DictRow& row, const TablePlan& t, size_t from, const std::vector<Cell>* lob_cells)
 {
     if (row.values.size() != t.def->columns.size())
         throw std::invalid_argument("a row of " + t.def->name + " with " + std::to_string(row.values.size()) +
@@ -23,8 +26,15 @@ LogicalRow stored_row(const DictRow& row, const TablePlan& t, size_t from = 0)
     for (size_t i = from; i < t.order.size(); i++) {
         const DictColumn& c = t.def->columns[t.order[i]];
         const Value& v = row.values[t.order[i]];
-        if ((c.type == TY_CLOB || c.type == TY_BLOB) && !v.cell.is_null)
-            throw std::invalid_argument("LOB values are written as NULL only");
+        if ((c.type == TY_CLOB || c.type == TY_BLOB) && !v.cell.is_null) {
+            size_t k = 0;
+            while (k < t.lobs.size() && t.lobs[k].column != t.order[i])
+                k++;
+            if (lob_cells == nullptr || k >= lob_cells->size())
+                throw std::invalid_argument("LOB values are written in plain and partitioned tables only");
+            out.cells.push_back((*lob_cells)[k]);
+            continue;
+        }
         out.cells.push_back(v.cell);
     }
     out.deleted = row.deleted;
@@ -38,7 +48,7 @@ LogicalRow stored_row(const DictRow& row, const TablePlan& t, size_t from = 0)
     return out;
 }
 
-std::vector<LogicalRow> stored_rows(const std::vector<DictRow>& rows, const TablePlan& t)
+static std::vector<LogicalRow> stored_rows(const std::vector<DictRow>& rows, const TablePlan& t)
 {
     std::vector<LogicalRow> out;
     for (const DictRow& row : rows)
@@ -51,7 +61,7 @@ Address users_address(const DictionaryDef& def, uint32_t block)
     return Address{def.users_ts, def.users_file_no, block};
 }
 
-std::string key_of(const TablePlan& t, const std::string& part = "", const std::string& sub = "")
+std::string key_of(const TablePlan& t, const std::string& part, const std::string& sub)
 {
     std::string key = t.def->owner + "." + t.def->name;
     if (!part.empty())
@@ -74,6 +84,42 @@ BuiltSegment built_of(const DictionaryDef& def, uint32_t obj, uint32_t dataobj, 
     b.rows = r.rows;
     return b;
 }
+
+void place_header_only(const DictionaryDef& def, uint32_t obj, const std::string& key, Address* seg,
+                       DatafileImage& file, BlockCursor& cursor, BuiltDatabase& built)
+{
+    uint32_t header = add_header_segment(file, cursor, obj);
+    *seg = users_address(def, header);
+    BuiltSegment b;
+    b.obj = b.dataobj = obj;
+    b.ts = def.users_ts;
+    b.file = def.users_file_no;
+    b.block = header;
+    built.objects[key] = b;
+}
+
+void place_indexes(const DictionaryDef& def, TablePlan& t, DatafileImage& file, BlockCursor& cursor,
+                   BuiltDatabase& built)
+{
+    std::string owner = t.def->owner + ".";
+    for (IndexPlan& ip : t.indexes) {
+        if (t.iot && ip.def->type == 4) {
+            place_iot_segments(def, t, ip, file, cursor, built);
+            continue;
+        }
+        if (ip.parts.empty())
+            place_header_only(def, ip.obj, owner + ip.def->name, &ip.seg, file, cursor, built);
+        for (PartPlan& p : ip.parts) {
+            if (p.subs.empty())
+                place_header_only(def, p.obj, owner + ip.def->name + ":" + p.def->name, &p.seg, file, cursor, built);
+            for (PartPlan& s : p.subs)
+                place_header_only(def, s.obj, owner + ip.def->name + ":" + p.def->name + ":" + s.def->name, &s.seg,
+                                  file, cursor, built);
+        }
+    }
+}
+
+namespace {
 
 // The rows of the cluster's tables under their keys, keys in the order
 // they first appear.
@@ -180,22 +226,13 @@ uint32_t place_rows(const DictionaryDef& def, const TablePlan& t, uint32_t obj, 
     return header;
 }
 
-void place_header_only(const DictionaryDef& def, uint32_t obj, const std::string& key, Address* seg,
-                       DatafileImage& file, BlockCursor& cursor, BuiltDatabase& built)
-{
-    uint32_t header = add_header_segment(file, cursor, obj);
-    *seg = users_address(def, header);
-    BuiltSegment b;
-    b.obj = b.dataobj = obj;
-    b.ts = def.users_ts;
-    b.file = def.users_file_no;
-    b.block = header;
-    built.objects[key] = b;
-}
-
 void place_table(const DictionaryDef& def, TablePlan& t, DatafileImage& file, BlockCursor& cursor,
-                 BuiltDatabase& built)
+                 BuiltDatabase& built, uint32_t* next_lob_id)
 {
+    if (!t.lobs.empty() && !t.def->truncated && !t.iot && !t.def->compressed && t.cluster_obj == 0) {
+        place_table_with_lobs(def, t, file, cursor, built, next_lob_id);
+        return;
+    }
     if (t.def->truncated)
         place_truncated(def, t, file, cursor, built);
     else if (t.parts.empty() && !t.iot && t.cluster_obj == 0)
@@ -208,22 +245,8 @@ void place_table(const DictionaryDef& def, TablePlan& t, DatafileImage& file, Bl
             s.seg = users_address(def, place_rows(def, t, s.obj, s.dataobj, s.def->rows,
                                                   key_of(t, p.def->name, s.def->name), file, cursor, built));
     }
+    place_indexes(def, t, file, cursor, built);
     std::string owner = t.def->owner + ".";
-    for (IndexPlan& ip : t.indexes) {
-        if (t.iot && ip.def->type == 4) {
-            place_iot_segments(def, t, ip, file, cursor, built);
-            continue;
-        }
-        if (ip.parts.empty())
-            place_header_only(def, ip.obj, owner + ip.def->name, &ip.seg, file, cursor, built);
-        for (PartPlan& p : ip.parts) {
-            if (p.subs.empty())
-                place_header_only(def, p.obj, owner + ip.def->name + ":" + p.def->name, &p.seg, file, cursor, built);
-            for (PartPlan& s : p.subs)
-                place_header_only(def, s.obj, owner + ip.def->name + ":" + p.def->name + ":" + s.def->name, &s.seg,
-                                  file, cursor, built);
-        }
-    }
     for (LobPlan& lob : t.lobs) {
         if (lob.frags.empty()) {
             place_header_only(def, lob.lobj, owner + lob.name, &lob.seg, file, cursor, built);
@@ -249,8 +272,9 @@ uint32_t place_user_segments(const DictionaryDef& def, UserPlan& plan, DatafileI
     BlockCursor cursor(USERS_FIRST_BLOCK);
     for (ClusterPlan& cp : plan.clusters)
         place_cluster(def, plan, cp, file, cursor, built);
+    uint32_t next_lob_id = 1; // LOB ids are unique in the database
     for (TablePlan& t : plan.tables)
-        place_table(def, t, file, cursor, built);
+        place_table(def, t, file, cursor, built, &next_lob_id);
     if (cursor.next() > file.def().blocks)
         throw std::length_error("the USERS file is too small for its segments");
     return cursor.next();

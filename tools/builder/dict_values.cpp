@@ -211,6 +211,20 @@ Value v_binary_double(double value)
     return make(bytes_cell(binary_double_bytes(value)), float_text(value));
 }
 
+Value v_clob(const std::string& text)
+{
+    Value v = make(Cell{}, text);
+    v.cell.is_null = false;
+    v.is_lob = true;
+    v.lob_data = text;
+    return v;
+}
+
+Value v_blob(const std::string& bytes)
+{
+    return v_clob(bytes);
+}
+
 DictRow row_of(std::vector<Value> values)
 {
     DictRow row;

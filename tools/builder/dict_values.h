@@ -24,6 +24,11 @@ namespace zb {
 struct Value {
     Cell cell;
     std::string text; // "" for NULL
+    // A CLOB or BLOB value: its text (UTF-8, or single-byte text as stored)
+    // or bytes. The cell is not NULL but stays empty: the row's LOB column
+    // bytes depend on where the LOB segment puts the value.
+    bool is_lob = false;
+    std::string lob_data;
 };
 
 Value v_null();
@@ -42,6 +47,10 @@ Value v_raw(const std::vector<uint8_t>& bytes);
 Value v_rowid(uint32_t data_object, uint32_t rfile, uint32_t block, uint16_t row);
 Value v_binary_float(float value);
 Value v_binary_double(double value);
+// A CLOB's text and a BLOB's bytes, both given back as they are (inline or
+// in their LOB files). The column decides how the LOB segment stores them.
+Value v_clob(const std::string& text);
+Value v_blob(const std::string& bytes);
 
 // A table row: every value in the table's column (COL#) order; the builder
 // stores them in segment order.

@@ -27,6 +27,7 @@
 
 #include "builder/database_image.h"
 #include "builder/dict_values.h"
+#include "builder/lob_segment.h"
 
 namespace zb {
 
@@ -46,6 +47,7 @@ struct DictColumn {
     bool nullable = true;
     uint8_t charset_form = 0;   // 0 none, 1 database character set, 2 national
     bool hidden = false;        // COL# 0: stored, never shown or unloaded
+    LobStorageDef lob;          // a CLOB or BLOB column: how its segment stores values
 };
 
 DictColumn c_number(const std::string& name, int precision = -1, int scale = -1, bool nullable = true);
@@ -65,6 +67,7 @@ DictColumn c_rowid(const std::string& name);
 DictColumn c_binary_float(const std::string& name);
 DictColumn c_binary_double(const std::string& name);
 DictColumn c_clob(const std::string& name);
+DictColumn c_nclob(const std::string& name);
 DictColumn c_blob(const std::string& name);
 
 struct DictPartition {
@@ -152,11 +155,20 @@ struct BuiltSegment {
     std::vector<uint32_t> stale_blocks;
 };
 
+// A LOB column's segments as written: its definition (objects, storage,
+// first LOB id) and where every value went.
+struct BuiltLob {
+    LobSegmentDef def;
+    LobSegmentResult placed;
+};
+
 struct BuiltDatabase {
     DatabaseImage image;                          // file 0 SYSTEM, file 1 USERS
     std::map<std::string, BuiltSegment> objects;  // "OWNER.NAME", "OWNER.NAME:PART", "OWNER.NAME:PART:SUB"
     uint32_t bootstrap_rdba = 0;
     uint32_t compat_rdba = 0;                     // 0 in the 10g form
+    // "OWNER.TABLE.COLUMN", with ":PART" or ":PART:SUB" for a fragment.
+    std::map<std::string, BuiltLob> lobs;
     const BuiltSegment& at(const std::string& key) const { return objects.at(key); }
 };
 

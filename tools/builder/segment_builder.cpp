@@ -84,6 +84,8 @@ SegmentResult add_segment(DatafileImage& file, const SegmentLayout& layout)
         a.control = control;
         for (const Extent& e : header_map)
             a.aux.push_back({e.start_rdba, e.start_rdba});
+        if (layout.first_data_block != 0 && !a.aux.empty())
+            a.aux[0].data_rdba = file.rdba(layout.first_data_block);
         file.put(header_block, make_assm_header_block(header, a, def.block_size, def.order));
     } else {
         FlmHeaderDef f;

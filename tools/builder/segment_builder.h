@@ -28,6 +28,9 @@ struct SegmentLayout {
     uint32_t hwm_extent = ~0u;
     uint32_t hwm_block = 0;
     bool data_blocks = true;           // empty data blocks below the mark
+    // ASSM: the first data block the first extent's auxiliary entry names
+    // (0: the extent's first block).
+    uint32_t first_data_block = 0;
 };
 
 struct SegmentResult {
