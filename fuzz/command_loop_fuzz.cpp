@@ -14,6 +14,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
                "load config\n@x\nstart y\nunexp table a file b from 1 to 2\n");
     write_seed("command_loop_fuzz", "modules",
                "blockedit\nhelp\nset block 1\nexit\nasmcmd\nls\ncd +data\nhelp\nexit\nspool on\nexit\n");
+    write_seed("command_loop_fuzz", "block_editor",
+               "blockedit\nset datafile 1\nset offset 0x10\nm 0102\nf 01\nf\ndump /x old\ndump header\nsum apply\ny\n"
+               "rollback\ny\nverify\nclean transaction\nmark undo\ncorrupt\nshow\nexit\ndump datafile 1 block 1\n"
+               "asmcmd\ndump diskgroup 1 disk 0 au 0 block 0\nexit\n");
     fuzz_quiet_scratch_dir();
     return 0;
 }

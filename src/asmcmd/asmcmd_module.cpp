@@ -30,10 +30,3 @@ void do_asmcmd_help(LINE_ARRAY, int)
         sp_printf("%-9s ----   %s\n", line[0], line[1]);
     sp_printf("\n");
 }
-
-// Accepts its nine-word form and prints nothing more yet.
-void do_dump_disk_block(LINE_ARRAY, int count)
-{
-    if (count != 9)
-        show_cmd_format(CMD_DUMP_DISK_BLOCK);
-}

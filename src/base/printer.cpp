@@ -2,6 +2,8 @@
 
 #include <cstdarg>
 
+#include "base/progress_line.h"
+
 FILE* fp_spool = nullptr;
 
 namespace {
@@ -17,6 +19,7 @@ int vprint_to(FILE* stream, const char* format, va_list args)
 
 int vsp_printf(const char* format, va_list args)
 {
+    clear_status_line();
     int n = vprint_to(stdout, format, args);
     if (fp_spool != nullptr)
         vprint_to(fp_spool, format, args);
@@ -58,6 +61,7 @@ int screen_printf(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
+    clear_status_line();
     int n = vprint_to(stdout, format, args);
     va_end(args);
     return n;

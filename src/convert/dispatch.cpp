@@ -137,7 +137,7 @@ int check_col_data(const ub1* data, ub4 length, const COL_DATA* col_data, const 
     }
 }
 
-int raw_to_data_with_check(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column)
+int raw_to_data_with_check_all(const ub1* data, ub4 length, PCOL_DATA col_data, const COLUMN* column)
 {
     int checking = config_data.db_block_checking;
     int converted;

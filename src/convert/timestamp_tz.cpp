@@ -193,7 +193,9 @@ void raw_to_timestamp_tz(const ub1* data, ub4 length, PCOL_DATA col_data, ub4 sc
 
 int check_timestamp_tz(const ub1* data, ub4 length)
 {
-    if (length < TIMESTAMP_TZ_MAX_LEN || !check_date(data, length))
+    // Year 0 does not exist; the text converter gives such a value no text,
+    // so the check must not take it for a timestamp either.
+    if (length < TIMESTAMP_TZ_MAX_LEN || !check_date(data, length) || (data[0] == 100 && data[1] == 100))
         return 0;
     sb8 offset;
     bool west;

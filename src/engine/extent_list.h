@@ -57,3 +57,11 @@ void get_scan_extent_list(PTABLE table, PZEM_LIST list, ub4 dataobj_no, ub4 ts_n
 // Replaces the list by up to SAMPLE_MAX_BLOCKS single blocks, taken from the
 // extents in turn: the first block of every extent, then the second ...
 void generate_sample_blocks(PZEM_LIST list);
+
+// Blocks the list holds below the high-water mark, up to the first extent
+// wholly above it: the blocks an unload of the list reads.
+ub8 count_extent_list_blocks(const ZEM_LIST* list);
+// Keeps only the blocks [first, end) of that sequence, in the same order:
+// extents cut at both ends, those outside dropped. The part of a segment one
+// worker reads.
+void cut_extent_list(PZEM_LIST list, ub8 first, ub8 end);

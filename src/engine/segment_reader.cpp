@@ -119,6 +119,8 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
             stop = true;
         done += got;
         remaining -= got;
+        if (params->progress != nullptr && params->progress->batch != nullptr)
+            params->progress->batch(params->progress->context, got, (ub8)got * block_size, table->row_cnt);
     }
     return stop;
 }
@@ -141,6 +143,8 @@ void unload_extents(PZEM_LIST list, PUNLOAD_PARAMS params, const UNLOAD_CALLBACK
         return;
     if (config_data.trace_level >= TL_INFO)
         trace_extent_list(list, table->ts_no);
+    if (params->progress != nullptr && params->progress->segment != nullptr)
+        params->progress->segment(params->progress->context, count_extent_list_blocks(list));
 
     ROW_POOL pool;
     init_row_pool(&pool);
@@ -174,7 +178,9 @@ int unload_segment(ub4 segment_rdba, PUNLOAD_PARAMS params, const UNLOAD_CALLBAC
         if (params->is_sample)
             generate_sample_blocks(&list);
     }
-    if (found)
+    // A splitter may read the list in worker processes instead.
+    const UNLOAD_SPLITTER* splitter = params->splitter;
+    if (found && (splitter == nullptr || !splitter->unload_in_parts(splitter->context, &list, params, callbacks)))
         unload_extents(&list, params, callbacks);
     release_zem_list(&list);
     return found;

@@ -230,6 +230,7 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
     out->flag = 0;
     out->lock = 0;
     out->col_cnt = 0;
+    out->raw_len = 0;
     out->next_rdba = 0;
     out->next_slot = 0;
     ub2 entry = get_dir_entry(cb, (ub4)cb->data_first + row);
@@ -243,6 +244,7 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
     ub4 pos = cb->header->data_header_offset + entry;
     if (pos >= end || end - pos < 2)
         return SYM_PAST_END;
+    const ub4 start = pos;
     ub1 flag = block[pos];
     out->lock = block[pos + 1];
     pos += 2;
@@ -250,6 +252,7 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
     // migrated row and a cluster key hold no columns of this table.
     if ((flag & (RF_DELETED_ROW | RF_CLUSTER_KEY)) || !(flag & RF_FIRST_PIECE)) {
         out->flag = flag;
+        out->raw_len = 2;
         return SYM_OK;
     }
     if (pos >= end)
@@ -326,6 +329,7 @@ int parse_uncompress_table_row(const COMPRESSED_BLOCK* cb, PSYMBOL_TABLE symbols
     }
     out->flag = flag;
     out->col_cnt = (ub2)got;
+    out->raw_len = (ub2)(pos - start);
     return SYM_OK;
 }
 

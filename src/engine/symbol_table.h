@@ -114,6 +114,7 @@ typedef struct _tag_uncompressed_row {
     ub4 next_rdba; // when L is clear
     ub2 next_slot;
     ub2 col_cnt;
+    ub2 raw_len; // stored bytes, from the flag to the end of the last entry
     SYMBOL_COL cols[MAX_COL_CNT];
 } UNCOMPRESSED_ROW, *PUNCOMPRESSED_ROW;
 

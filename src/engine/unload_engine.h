@@ -13,6 +13,7 @@
 // (UM_SPEC_BLOCK), or the extent scan results of the table's data object
 // (UM_TRUNCATE, UM_NO_SYSTEM, UM_SCANNED_EXTENT). Returns 0 when the segment
 // header could not be read (nothing was unloaded), else 1.
+// With params->splitter set, the list built is offered to it first.
 int unload_segment(ub4 segment_rdba, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks);
 // Reads and decodes the blocks of the list, stopping at the first extent
 // wholly above the high-water mark, at max_rows rows, or at the sampling

@@ -176,6 +176,27 @@ typedef void (*UNLOAD_ROW_CALLBACK)(ub2 reserved, struct _tag_unload_params* par
 typedef void (*UNLOAD_COL_CALLBACK)(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
                                     struct _tag_unload_params* params, ub1 flags);
 
+// Told of the engine's progress through a segment: `segment` once with the
+// blocks the segment's extent list holds below the high-water mark, `batch`
+// after every batch of blocks read (blocks and bytes in the batch, the
+// table's row count so far). `context` is the receiver's own.
+typedef struct _tag_unload_progress {
+    void* context;
+    void (*segment)(void* context, ub8 blocks);
+    void (*batch)(void* context, ub8 blocks, ub8 bytes, ub8 rows);
+} UNLOAD_PROGRESS, *PUNLOAD_PROGRESS;
+
+struct _tag_unload_callbacks;
+// Reads a segment's extent list in parts (worker processes) instead of the
+// engine reading it whole: unload_in_parts returns 1 when it unloaded the
+// list (the parts joined, or a failure recorded in worker_failed), 0 when
+// the engine is to read the list itself. `context` is the splitter's own.
+typedef struct _tag_unload_splitter {
+    void* context;
+    int (*unload_in_parts)(void* context, PZEM_LIST list, struct _tag_unload_params* params,
+                           const struct _tag_unload_callbacks* callbacks);
+} UNLOAD_SPLITTER, *PUNLOAD_SPLITTER;
+
 typedef struct _tag_unload_params {
     char delimiter[DELIMITER_MAX_LEN + 1];
     int max_col_cnt;
@@ -194,6 +215,10 @@ typedef struct _tag_unload_params {
     FILE* info_fp;
     void* writer;    // the output writer's own state for this table, owned by the writer
     int stop_unload; // set by a writer that cannot go on (its file failed): the engine stops at the next block
+    const UNLOAD_PROGRESS* progress; // null: nobody is told
+    const UNLOAD_SPLITTER* splitter; // null: one process reads every segment
+    // Set when a worker process failed: the table's data file misses rows.
+    int worker_failed;
 } UNLOAD_PARAMS, *PUNLOAD_PARAMS;
 
 typedef struct _tag_unload_callbacks {

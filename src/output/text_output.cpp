@@ -198,6 +198,16 @@ void end_unload_table_txt(PUNLOAD_PARAMS params)
     }
 }
 
+int sync_unload_table_txt(PUNLOAD_PARAMS params)
+{
+    if (params->fp == nullptr)
+        return -1;
+    flush_pending_of(params->fp);
+    if (fflush(params->fp) != 0 || ferror(params->fp))
+        return -1;
+    return fileno(params->fp);
+}
+
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags)
 {

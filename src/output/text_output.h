@@ -15,6 +15,11 @@ int begin_unload_table_txt(const char* schema, const char* table_name, const cha
 // the open data file, adding to the table's row_cnt.
 void do_unload_table_txt(PTABLE table, PUNLOAD_PARAMS params);
 void end_unload_table_txt(PUNLOAD_PARAMS params);
+// Hands everything gathered for the data file to the system (before a fork,
+// so that no worker inherits it, and before parts are joined onto it).
+// Returns the data file's descriptor, or -1 when the data file is not open or
+// a write failed.
+int sync_unload_table_txt(PUNLOAD_PARAMS params);
 
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags);

@@ -16,6 +16,7 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/progress_line.h"
 #include "base/trace.h"
 #include "scan/disk_block.h"
 #include "scan/disk_rebuild.h"
@@ -45,6 +46,7 @@ typedef struct _tag_disk_scan_state {
     ub8 start;
     size_t filled;
     ub8 next;
+    PROGRESS_LINE progress;
 } DISK_SCAN_STATE;
 
 bool write_listing_header(FILE* fp)
@@ -144,6 +146,14 @@ bool prepare_disk_buffer(DISK_SCAN_STATE* s, ub4 au_size)
     return true;
 }
 
+// The AUs of the disk the scan reads: the limit asked for or the size the
+// disk list gives, never more than the disk holds.
+ub4 get_scan_au_count(const DISK_SCAN_REQUEST* request, const ASMDISK_ITEM* disk, ub4 capacity)
+{
+    ub4 count = request->au_limit != 0 ? request->au_limit : disk->disk_size;
+    return count == 0 || count > capacity ? capacity : count;
+}
+
 void scan_one_disk(DISK_SCAN_STATE* s, PASMDISK_ITEM disk)
 {
     const ub4 au = disk->au_size;
@@ -158,11 +168,9 @@ void scan_one_disk(DISK_SCAN_STATE* s, PASMDISK_ITEM disk)
     // A header, or a list line, may claim more AUs than the disk holds; one
     // whose header is lost may claim none. The disk itself decides.
     ub4 capacity = get_disk_au_capacity(disk);
-    ub4 count = s->request->au_limit != 0 ? s->request->au_limit : disk->disk_size;
     if (s->request->au_limit == 0 && disk->disk_size > capacity)
         sp_printf("disk '%s' ends after %u AUs.\n", disk->path, capacity);
-    if (count == 0 || count > capacity)
-        count = capacity;
+    ub4 count = get_scan_au_count(s->request, disk, capacity);
     s->result->disks++;
     s->start = 0;
     s->filled = 0;
@@ -187,6 +195,8 @@ void scan_one_disk(DISK_SCAN_STATE* s, PASMDISK_ITEM disk)
         s->filled += au;
         scan_disk_buffer(s, disk);
         keep_disk_tail(s);
+        add_progress_done(&s->progress, s->context.block_size != 0 ? au / s->context.block_size : 0, au,
+                          s->result->blocks_found);
     }
 }
 
@@ -248,11 +258,19 @@ int scan_disk(const DISK_SCAN_REQUEST* request, PDISK_SCAN_RESULT result)
         } else if (request->max_file_blocks != 0 && request->max_file_blocks < MAX_DISK_SCAN_BLOCKS)
             s.files->max_blocks = request->max_file_blocks;
     }
+    begin_progress_line(&s.progress, "scan disk", "blocks found");
+    for (PZEM_LIST_ITEM node = asmdisk_list.header; ok && node != nullptr; node = node->next) {
+        const ASMDISK_ITEM* disk = (const ASMDISK_ITEM*)node->data;
+        if (is_disk_selected(request, disk) && disk->au_size != 0 && s.context.block_size != 0)
+            add_progress_total(&s.progress, (ub8)get_scan_au_count(request, disk, get_disk_au_capacity(disk)) *
+                                                (disk->au_size / s.context.block_size));
+    }
     for (PZEM_LIST_ITEM node = asmdisk_list.header; ok && node != nullptr; node = node->next) {
         PASMDISK_ITEM disk = (PASMDISK_ITEM)node->data;
         if (is_disk_selected(request, disk))
             scan_one_disk(&s, disk);
     }
+    end_progress_line(&s.progress);
     if (s.files != nullptr)
         flush_scan_file_writes(s.files);
     free(s.buffer);

@@ -12,6 +12,7 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/progress_line.h"
 #include "scan/extent_scan.h"
 #include "scan/scanned_extent.h"
 #include "storage/block_reader.h"
@@ -219,6 +220,10 @@ int scan_block_range(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub4 first, ub4 
         for (ub4 i = 0; i < got && !context->failed; i++)
             scan_one_block(context, item, context->buffer + (size_t)i * block_size, (ub4)(b + i), &run);
         b += got;
+        if (context->progress != nullptr)
+            add_progress_done(context->progress, got, (ub8)got * block_size, 0);
+        if (context->shared_done != nullptr)
+            context->shared_done->fetch_add(got, std::memory_order_relaxed);
     }
     close_run(context, item, &run, b);
     return context->failed ? FALSE : TRUE;
@@ -250,9 +255,15 @@ int scan_extent(ub4 ts, ub4 rfile, ub4 data_object_id, SCAN_STATS* stats)
         sp_printf("can not allocate memory for scanning.\n");
         context.failed = TRUE;
     }
+    PROGRESS_LINE progress;
+    begin_progress_line(&progress, "scan extent", nullptr);
+    for (const SCAN_FILE& file : scan_files)
+        add_progress_total(&progress, file.last_block);
+    context.progress = &progress;
     for (const SCAN_FILE& file : scan_files)
         if (context.failed || !scan_block_range(&context, file.item, 1, file.last_block))
             break;
+    end_progress_line(&progress);
     free(context.buffer);
     int complete = close_scan_result_files(files) && !context.failed;
     free(files);

@@ -12,6 +12,7 @@
 // process or, with a parallel degree above 1, in forked workers that each
 // write files of their own, which the master then joins line by line.
 
+#include <atomic>
 #include <vector>
 
 #include "blocks/data_block.h"
@@ -56,6 +57,8 @@ typedef struct _tag_scan_context {
     PSCAN_RESULT_FILE files;  // SCAN_FILE_COUNT open result files
     SCAN_STATS stats;
     int failed;               // a result file could not be written
+    struct _tag_progress_line* progress; // told of every read; null: none
+    std::atomic<ub8>* shared_done; // a worker's blocks read, in memory its master reads; null: none
 } SCAN_CONTEXT, *PSCAN_CONTEXT;
 
 // A datafile the scan reads, and its last block. The last block is the
@@ -113,4 +116,7 @@ int scan_extent_parallel(ub4 ts, ub4 rfile, ub4 data_object_id, int degree, SCAN
 // A worker: reads its block ranges from the pipe, scans them into result
 // files of its own named with `suffix`, sends its statistics on stats_fd.
 // Returns the worker's exit status (0 when everything was written).
-int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const char* suffix);
+// shared_done (null: none) counts the blocks the worker has read, for the
+// master's progress line.
+int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const char* suffix,
+                      std::atomic<ub8>* shared_done = nullptr);

@@ -12,11 +12,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/progress_line.h"
 #include "base/trace.h"
 #include "scan/extent_scan.h"
 #include "scan/scan_join.h"
@@ -78,7 +81,8 @@ bool write_full(int fd, const void* buffer, size_t length)
     return true;
 }
 
-void start_slaves(ub4 data_object_id, int degree, std::vector<SCAN_SLAVE>* slaves)
+// `done`: one counter per worker, in memory the workers share (null: none).
+void start_slaves(ub4 data_object_id, int degree, std::vector<SCAN_SLAVE>* slaves, std::atomic<ub8>* done)
 {
     for (int i = 0; i < degree; i++) {
         int work[2], stats[2];
@@ -110,7 +114,8 @@ void start_slaves(ub4 data_object_id, int degree, std::vector<SCAN_SLAVE>* slave
             }
             char suffix[32];
             snprintf(suffix, sizeof(suffix), ".%d", (int)getpid());
-            int status = scan_extent_slave(data_object_id, work[0], stats[1], suffix);
+            int status =
+                scan_extent_slave(data_object_id, work[0], stats[1], suffix, done != nullptr ? &done[i] : nullptr);
             flush_output();
             _exit(status);
         }
@@ -170,9 +175,36 @@ void distribute_ranges(const std::vector<SCAN_FILE>& files, std::vector<SCAN_SLA
     }
 }
 
+// Until every worker has sent its statistics or ended, the progress line
+// follows the workers' counters.
+void follow_slaves(const std::vector<SCAN_SLAVE>& slaves, const std::atomic<ub8>* done, PPROGRESS_LINE progress)
+{
+    ub8 told = 0;
+    std::vector<pollfd> waiting;
+    for (const SCAN_SLAVE& slave : slaves)
+        waiting.push_back({slave.stats_fd, POLLIN, 0});
+    while (!waiting.empty()) {
+        if (poll(waiting.data(), waiting.size(), 100) < 0 && errno != EINTR)
+            return;
+        for (size_t i = 0; i < waiting.size();) {
+            if (waiting[i].revents != 0)
+                waiting.erase(waiting.begin() + (long)i);
+            else
+                i++;
+        }
+        ub8 blocks = 0;
+        for (size_t i = 0; i < slaves.size(); i++)
+            blocks += done[i].load(std::memory_order_relaxed);
+        if (blocks > told)
+            add_progress_done(progress, blocks - told, (blocks - told) * (ub8)config_data.block_size, 0);
+        told = blocks;
+    }
+}
+
 // Sends the end records, collects statistics and exit statuses; returns the
 // number of workers that failed.
-int wait_slaves(std::vector<SCAN_SLAVE>& slaves, SCAN_STATS* stats)
+int wait_slaves(std::vector<SCAN_SLAVE>& slaves, SCAN_STATS* stats, const std::atomic<ub8>* done,
+                PPROGRESS_LINE progress)
 {
     SCAN_RANGE_RECORD end = {0, 0, 0};
     for (SCAN_SLAVE& slave : slaves) {
@@ -182,6 +214,8 @@ int wait_slaves(std::vector<SCAN_SLAVE>& slaves, SCAN_STATS* stats)
         }
         close(slave.work_fd);
     }
+    if (done != nullptr)
+        follow_slaves(slaves, done, progress);
     int failed = 0;
     for (SCAN_SLAVE& slave : slaves) {
         SCAN_STATS part;
@@ -274,9 +308,20 @@ int scan_extent_parallel(ub4 ts, ub4 rfile, ub4 data_object_id, int degree, SCAN
     if (units == 0)
         return TRUE;
 
+    // Blocks read by each worker, for the progress line.
+    size_t done_size = sizeof(std::atomic<ub8>) * (size_t)degree;
+    void* shared = mmap(nullptr, done_size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    std::atomic<ub8>* done = shared != MAP_FAILED ? new (shared) std::atomic<ub8>[degree]() : nullptr;
+    PROGRESS_LINE progress;
+    begin_progress_line(&progress, "scan extent", nullptr);
+    for (const SCAN_FILE& file : files)
+        add_progress_total(&progress, file.last_block);
+
     std::vector<SCAN_SLAVE> slaves;
-    start_slaves(data_object_id, degree, &slaves);
+    start_slaves(data_object_id, degree, &slaves, done);
     if (slaves.empty()) {
+        if (shared != MAP_FAILED)
+            munmap(shared, done_size);
         sp_printf("can not scan extent  with parallel degree %d\n", degree);
         load_scanned_data_list();
         return FALSE;
@@ -287,8 +332,11 @@ int scan_extent_parallel(ub4 ts, ub4 rfile, ub4 data_object_id, int degree, SCAN
     sigaction(SIGPIPE, &ignore, &previous);
     SCAN_BOUNDARIES boundaries;
     distribute_ranges(files, slaves, read_count, units, &boundaries);
-    int failed = wait_slaves(slaves, stats);
+    int failed = wait_slaves(slaves, stats, done, &progress);
     sigaction(SIGPIPE, &previous, nullptr);
+    end_progress_line(&progress);
+    if (shared != MAP_FAILED)
+        munmap(shared, done_size);
 
     bool written = join_results(slaves, boundaries);
     load_scanned_data_list();
@@ -299,7 +347,8 @@ int scan_extent_parallel(ub4 ts, ub4 rfile, ub4 data_object_id, int degree, SCAN
     return failed == 0 && written ? TRUE : FALSE;
 }
 
-int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const char* suffix)
+int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const char* suffix,
+                      std::atomic<ub8>* shared_done)
 {
     reopen_diskgroup_disks();
     reopen_data_files();
@@ -334,6 +383,7 @@ int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const
     context.filter = {SCAN_NO_TS, 0, data_object_id};
     context.check_tail = config_data.db_block_checksum;
     context.is_slave = TRUE;
+    context.shared_done = shared_done;
     context.read_count = get_scan_read_count();
     context.files = files;
     if (status == 0 && !init_scan_buffer(&context, BLOCK_MAX_SIZE)) {

@@ -25,6 +25,17 @@ struct DISPATCH_TABLE {
         handlers[CMD_ENTER_BBED] = enter_bbed_module;
         handlers[CMD_EXIT_BBED] = exit_bbed_module;
         handlers[CMD_BBED_HELP] = do_bbed_help;
+        handlers[CMD_BBED_SHOW] = do_bbed_show;
+        handlers[CMD_BBED_SET] = do_bbed_set;
+        handlers[CMD_BBED_DUMP] = do_bbed_dump;
+        handlers[CMD_BBED_MODIFY] = do_bbed_modify;
+        handlers[CMD_BBED_SUM] = do_bbed_sum;
+        handlers[CMD_BBED_CORRUPT] = do_bbed_corrupt;
+        handlers[CMD_BBED_ROLLBACK] = do_bbed_rollback;
+        handlers[CMD_BBED_FIND] = do_bbed_find;
+        handlers[CMD_BBED_VERIFY] = do_bbed_verify;
+        handlers[CMD_BBED_MARK] = do_mark_undo_segment;
+        handlers[CMD_BBED_CLEAN] = do_bbed_clean;
         handlers[CMD_ENTER_ASMCMD] = enter_asmcmd_module;
         handlers[CMD_EXIT_ASMCMD] = exit_asmcmd_module;
         handlers[CMD_ASMCMD_HELP] = do_asmcmd_help;
@@ -36,6 +47,7 @@ struct DISPATCH_TABLE {
         handlers[CMD_LIST] = do_list_schema;
         handlers[CMD_UNLOAD] = do_unload;
         handlers[CMD_DESC] = do_desc_table;
+        handlers[CMD_ORADUMP] = do_oradump;
         handlers[CMD_SCAN] = do_scan;
         handlers[CMD_DISCOVER] = do_discover;
     }

@@ -3,6 +3,7 @@
 
 #include "asmcmd/asmcmd_module.h"
 #include "bbed/bbed_module.h"
+#include "blocks/dump_cmd.h"
 #include "output/unexp.h"
 #include "scan/scan_cmd.h"
 #include "unload/list_desc.h"

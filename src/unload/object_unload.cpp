@@ -11,7 +11,9 @@
 #include "base/printer.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
+#include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
+#include "engine/lob_unload.h"
 #include "output/table_output.h"
 #include "unload/unload_cmd.h"
 
@@ -151,6 +153,11 @@ int do_unload_object(LINE_ARRAY tokens, int count)
         table.ts_no = ts_no;
         table.dataobj_no = object_id;
         table.table_index = (ub1)cluster;
+        // Without a dictionary entry the LOB columns keep their presets, with
+        // the object number in their file names, so that the LOB files of
+        // two objects never share a name.
+        get_table_lobs_info(&table);
+        get_columns_ind_buffer(&table);
         do_unload_table_output(&table, &params);
         if (end_unload_table_output(&params))
             display_unload_rows(table.row_cnt);

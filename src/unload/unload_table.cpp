@@ -13,7 +13,9 @@
 #include "engine/lob_unload.h"
 #include "engine/unload_model.h"
 #include "output/table_output.h"
+#include "output/text_output.h"
 #include "scan/scanned_extent.h"
+#include "unload/parallel_table.h"
 #include "unload/unload_cmd.h"
 
 namespace {
@@ -28,6 +30,7 @@ struct TABLE_REQUEST {
     ub4 spec_block = 0;
     ub4 spec_blocks = 1;
     const char* partition = nullptr; // as typed
+    int degree = 1;                  // worker processes a segment may be split over
 };
 
 void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
@@ -119,7 +122,8 @@ int parse_block_range(LINE_ARRAY tokens, int count, TABLE_REQUEST* request)
     return 1;
 }
 
-void print_finish(const TABLE* table, const char* table_name, const char* partition, bool complete)
+void print_finish(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params,
+                  bool complete)
 {
     char now[TIME_STR_LEN];
     if (!complete)
@@ -128,7 +132,10 @@ void print_finish(const TABLE* table, const char* table_name, const char* partit
         sp_printf("\nTtable %s,partition %s ", table_name, partition);
     else
         sp_printf("\nTable %s ", table_name);
-    if (complete)
+    if (complete && params->worker_failed)
+        sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
+                  (unsigned long long)table->row_cnt);
+    else if (complete)
         display_unload_rows(table->row_cnt);
     sp_printf("At %s \n\n", current_time_str(now));
 }
@@ -192,6 +199,14 @@ int unload_resolved_table(TABLE_REQUEST* request)
         get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
     if (begin_unload_table_output(request->owner, request->table, partition, &table, &columns, &params)) {
         get_table_lobs_info(&table);
+        TABLE_SPLIT split;
+        init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
+                         sync_unload_table_txt, &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, request->table, "rows");
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (partitioned) {
             for (PZEM_LIST_ITEM item = parts.header; item != nullptr; item = item->next) {
                 const PARTITION_INFO* p = (const PARTITION_INFO*)item->data;
@@ -207,8 +222,9 @@ int unload_resolved_table(TABLE_REQUEST* request)
             }
         } else
             unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
+        end_progress_line(&line);
         bool complete = end_unload_table_output(&params);
-        print_finish(&table, request->table, partition, complete);
+        print_finish(&table, request->table, partition, &params, complete);
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -218,10 +234,11 @@ int unload_resolved_table(TABLE_REQUEST* request)
 
 } // namespace
 
-int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
+int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name, int degree)
 {
     TABLE_REQUEST request;
     request.partition = partition_name;
+    request.degree = degree;
     if (parse_user_table(tokens[2], &request.user_id, &request.object_id, request.owner, request.table, 0) != 0) {
         sp_printf("table '%s' does not exist.\n", tokens[2]);
         return 1;
@@ -250,7 +267,7 @@ int do_unload_table(LINE_ARRAY tokens, int count, const char* partition_name)
 
 // The user unloads take names from the dictionary: they are looked up exactly
 // as stored, user and table alike, so mixed-case names resolve too.
-void unload_user_table(const char* user_name, const char* table_name)
+void unload_user_table(const char* user_name, const char* table_name, int degree)
 {
     TABLE_REQUEST request;
     PDICT_USER user = search_dict_user(user_name);
@@ -264,10 +281,11 @@ void unload_user_table(const char* user_name, const char* table_name)
     copy_str(request.owner, sizeof(request.owner), user->username);
     copy_str(request.table, sizeof(request.table), obj->name);
     request.mode = config_data.use_scanned_extent ? UM_NORMAL | UM_SCANNED_EXTENT : UM_NORMAL;
+    request.degree = degree;
     unload_resolved_table(&request);
 }
 
-void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no)
+void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 ts_no, int degree)
 {
     ub4 user_id = 0, object_id = 0;
     char table_name[DICTNAME_LEN + 1];
@@ -302,6 +320,14 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         sp_printf("Unloading segment,storage(Obj#=%u DataObj#=%u TS#=%u File#=%u Block#=%u Cluster=%u) at %s\n",
                   storage.obj_no, storage.dataobj_no, storage.ts_no, storage.file_no, storage.block_no,
                   storage.cluster, current_time_str(now));
+        TABLE_SPLIT split;
+        init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree),
+                         sync_unload_table_txt, &params);
+        PROGRESS_LINE line;
+        begin_progress_line(&line, table_name, "rows");
+        UNLOAD_PROGRESS progress;
+        init_table_progress(&progress, &line);
+        params.progress = &progress;
         if (found)
             copy_storage(&table, &storage);
         else {
@@ -312,8 +338,9 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         }
         check_scanned_extents(&table, &params);
         do_unload_table_output(&table, &params);
+        end_progress_line(&line);
         bool complete = end_unload_table_output(&params);
-        print_finish(&table, table_name, nullptr, complete);
+        print_finish(&table, table_name, nullptr, &params, complete);
     }
     release_table(&table, 0);
     release_zem_list(&columns);

@@ -69,6 +69,21 @@ void stop_spool()
     }
 }
 
+// The big tables are unloaded here, each split over `degree` workers; the
+// others are returned for the queue.
+std::vector<std::string> split_big_tables(ub4 user_id, const char* user_name, int degree)
+{
+    std::vector<std::string> rest;
+    ub8 min_blocks = PARALLEL_USER_TABLE_MIN_BYTES / (config_data.block_size > 0 ? (ub8)config_data.block_size : 8192);
+    for (const std::string& table : user_tables(user_id)) {
+        if (config_data.use_scanned_extent || get_table_blocks(user_id, table.c_str()) < min_blocks)
+            rest.push_back(table);
+        else
+            unload_user_table(user_name, table.c_str(), degree);
+    }
+    return rest;
+}
+
 } // namespace
 
 void do_unload_user(LINE_ARRAY tokens, int count)
@@ -111,6 +126,7 @@ void do_unload_user_parallel(ub4 user_id, const char* user_name, int degree)
     }
     if (config_data.trace_level > 3)
         sp_printf("msg id: %d\n", queue);
+    std::vector<std::string> tables = split_big_tables(user_id, user_name, degree);
 
     std::vector<pid_t> workers;
     for (int i = 0; i < degree; i++) {
@@ -137,7 +153,7 @@ void do_unload_user_parallel(ub4 user_id, const char* user_name, int degree)
     }
 
     WORK_MESSAGE message;
-    for (const std::string& table : user_tables(user_id)) {
+    for (const std::string& table : tables) {
         memset(&message, 0, sizeof(message));
         message.mtype = MSG_TABLE;
         snprintf(message.mtext, sizeof(message.mtext), "%s.%s", user_name, table.c_str());

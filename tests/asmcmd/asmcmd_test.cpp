@@ -213,3 +213,54 @@ TEST(AsmcmdModule, ExtractFromMirrorsBigEndian)
         EXPECT_TRUE(read_file(s.dir + "/big.dbf") == bytes(g.image(262))) << missing;
     }
 }
+
+// dump reads one metadata block as it lies on the disk: the disk header, a
+// file directory entry with its extent pointers, an alias directory block,
+// a block of another type in hexadecimal, one whose checksum fails; and
+// refuses places that are not there. Both byte orders show the same fields.
+TEST(AsmcmdModule, DumpMetadataBlocks)
+{
+    std::string outs[2];
+    for (int order : {BO_LITTLE, BO_BIG}) {
+        Scratch s("asmcmd_dump");
+        Groups g(order);
+        g.write(s.dir);
+        write_file(s.dir + "/config.txt", order == BO_BIG ? "byte_order big\n" : "byte_order little\n");
+        // Break the checksum of the root alias directory block (file 6, block
+        // 0, in AU 13 of disk 0) in a byte of a free entry.
+        std::string disk = read_file(s.dir + "/" + asm_disk_file_name(g.data, 0));
+        disk[13 * 64 * KIB + 4 * KIB - 1] ^= 0x5a;
+        write_file(s.dir + "/" + asm_disk_file_name(g.data, 0), disk);
+        ZemRun run = run_zem_process(s.dir, "asmcmd\n"
+                                            "dump diskgroup 1 disk 0 au 0 block 0\n"
+                                            "dump diskgroup 1 disk 0 au 2 block 6\n"
+                                            "dump diskgroup 1 disk 0 au 13 block 0\n"
+                                            "dump diskgroup 1 disk 0 au 2 block 3\n"
+                                            "dump diskgroup 3 disk 0 au 0 block 0\n"
+                                            "dump diskgroup 1 disk 7 au 0 block 0\n"
+                                            "dump diskgroup 1 disk 0 au 0 block 16\n"
+                                            "dump diskgroup 1 disk 0 au 99999 block 0\n"
+                                            "dump diskgroup 1 disk 0 au x block 0\n"
+                                            "dump group 1 disk 0 au 0 block 0\n"
+                                            "exit\nexit\n");
+        EXPECT_EQ(run.status, 0);
+        outs[order] = run.out.substr(run.out.find("ASMCMD> "));
+    }
+    EXPECT_GOLDEN("asm/dump.txt", outs[BO_LITTLE]);
+    // The endian byte and the checksum word are the lines that follow the
+    // byte order.
+    auto without_order = [](const std::string& text) {
+        std::string kept;
+        size_t from = 0;
+        while (from < text.size()) {
+            size_t to = text.find('\n', from);
+            to = to == std::string::npos ? text.size() : to + 1;
+            std::string line = text.substr(from, to - from);
+            if (line.rfind("kfbh.endian:", 0) != 0 && line.rfind("kfbh.check:", 0) != 0)
+                kept += line;
+            from = to;
+        }
+        return kept;
+    };
+    EXPECT_EQ(without_order(outs[BO_LITTLE]), without_order(outs[BO_BIG]));
+}

@@ -196,6 +196,7 @@ TEST_F(DateText, ImpossibleTimestampsWithZoneGiveEmptyText)
     std::vector<ub1> year_zero = good;
     year_zero[0] = year_zero[1] = 100;
     EXPECT_EQ(tstz_text(year_zero), "");
+    EXPECT_EQ(check_timestamp_tz(year_zero.data(), 13), 0);
     EXPECT_EQ(tstz_text(std::vector<ub1>(good.begin(), good.begin() + 11)), "");
     // Never NULL, never without text: every byte pattern of the zone gives a text.
     for (int hb = 0; hb < 256; hb++)
