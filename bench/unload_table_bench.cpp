@@ -10,7 +10,9 @@
 //   2. unload table BENCH.T1 parallel 2: its time, the speedup over the
 //      serial run, the peak resident size, and whether the data file is the
 //      serial one byte for byte;
-//   3. unload user BENCH serially and with parallel 2: both times, the
+//   3. the same unload into an export dump (output_format dmp), next to
+//      the text output: MB/s, its ratio to cat and to the text output;
+//   4. unload user BENCH serially and with parallel 2: both times, the
 //      speedup, and the peak resident sizes.
 // Each measurement is taken `runs` times and the fastest run reported; the
 // load average is printed with each, since the figures mean little on a busy
@@ -90,10 +92,11 @@ void write_dictionary(const std::string& scratch)
     write_text_file(scratch + "/tab.zem", tab.str());
 }
 
-void write_setup(const std::string& scratch)
+void write_setup(const std::string& scratch, const char* output_format = "text")
 {
     write_text_file(scratch + "/config.txt", "block_size " + std::to_string(bench::BLOCK_SIZE) +
-                                                 "\ndata_path " + scratch + "/out/\n");
+                                                 "\ndata_path " + scratch + "/out/\noutput_format " +
+                                                 output_format + "\n");
     std::ostringstream control;
     for (const BenchTable& t : TABLES)
         control << bench::TABLE_TS << " " << t.file_no << " " << t.file_no << " " << datafile_path(scratch, t)
@@ -163,11 +166,11 @@ std::vector<unsigned long long> unloaded_rows(const std::string& log)
     return rows;
 }
 
-uint64_t output_bytes(const std::string& scratch)
+uint64_t output_bytes(const std::string& scratch, const char* extension = ".txt")
 {
     uint64_t bytes = 0;
     for (const auto& entry : fs::directory_iterator(scratch + "/out"))
-        if (entry.path().extension() == ".txt")
+        if (entry.path().extension() == extension)
             bytes += fs::file_size(entry.path());
     return bytes;
 }
@@ -254,6 +257,20 @@ int main(int argc, char** argv)
            "time ratio %.1f; peak RSS %ld KiB (per process); data file identical\n",
            split.seconds, t1_bytes / split.seconds / 1e6, table.seconds / split.seconds, split.seconds / cat_seconds,
            split.peak_rss_kib);
+
+    printf("unload table, export dump:\n");
+    write_setup(scratch, "dmp");
+    ZemResult dump = best_of(scratch, "unload table BENCH.T1", "dump", runs);
+    std::vector<unsigned long long> dump_rows = unloaded_rows(dump.log);
+    write_setup(scratch);
+    if (!dump.ok || dump_rows != rows) {
+        fprintf(stderr, "unload table into a dump failed, see %s\n", dump.log.c_str());
+        return 1;
+    }
+    printf("unload table BENCH.T1 into a dump: %.1f MiB in %.2f s: %.0f MB/s of datafile; zem / cat time ratio "
+           "%.1f; dump / text time ratio %.2f; peak RSS %ld KiB\n",
+           output_bytes(scratch, ".dmp") / 1048576.0, dump.seconds, t1_bytes / dump.seconds / 1e6,
+           dump.seconds / cat_seconds, dump.seconds / table.seconds, dump.peak_rss_kib);
 
     printf("unload user:\n");
     ZemResult serial = best_of(scratch, "unload user BENCH", "serial", runs);

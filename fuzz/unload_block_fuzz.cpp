@@ -1,5 +1,6 @@
 // unload_block over arbitrary block bytes with a fixed table description.
-// Input: byte 0 bit 0 the byte order (1 big), bit 2 turns checksum checking
+// Input: byte 0 bit 0 the byte order (1 big), bit 1 hands the rows to the
+// export dump writer (whose rows must come out whole), bit 2 turns checksum checking
 // off, bit 3 unloads deleted rows, bit 4 reads table 1 of a cluster block,
 // bit 5 turns data checking off; byte 1 the block size in KiB - 1 (mod 32);
 // the block follows, cut or padded with zeros to the block size. No
@@ -13,6 +14,7 @@
 #include "builder/table_samples.h"
 #include "engine/unload_engine.h"
 #include "fuzz_support.h"
+#include "output/dmp_output.h"
 #include "storage/datafile_registry.h"
 #include "support_seeds.h"
 
@@ -21,6 +23,7 @@ namespace {
 TABLE heap_table;
 TABLE cluster_table;
 ub8 sink = 0;
+PDMP_WRITER dump_writer = nullptr;
 
 void describe(PTABLE table, ub1 key_columns, ub1 table_index)
 {
@@ -89,6 +92,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     describe(&heap_table, 0, 0);
     describe(&cluster_table, 2, 1);
     make_seeds();
+    FILE* null_stream = fopen("/dev/null", "wb");
+    if (null_stream != nullptr)
+        dump_writer = init_dmp_writer(null_stream, "/dev/null");
     return 0;
 }
 
@@ -112,9 +118,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     init_unload_params(&params, table);
     params.strict_dataobj = 0;
     UNLOAD_CALLBACKS callbacks = {nullptr, touch_row, touch_column};
+    bool dump = (mode & 0x02) != 0 && dump_writer != nullptr;
+    if (dump) {
+        callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp};
+        dump_writer->col_cnt = (ub2)(table->col_cnt - table->skip_cnt);
+        dump_writer->len = 0;
+        params.writer = dump_writer;
+    }
     ZEM_LIST rows;
     init_row_batch(&rows);
     unload_block(block.data(), 0x01400009, &params, &rows, block_size, &callbacks);
     end_row_batch(&rows, &params, &callbacks);
+    // Every row the engine ended is whole: no value left open, none missing.
+    if (dump && (dump_writer->chunks_open || dump_writer->row_values != 0 || dump_writer->error != 0))
+        __builtin_trap();
     return 0;
 }

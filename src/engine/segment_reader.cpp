@@ -115,13 +115,13 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
                 write_trace("finish unloading file %d file_no block %d\n", (int)file_no, (int)(block_no + i));
                 write_trace("unloaded %llu rows\n", (unsigned long long)(table->row_cnt - rows_before));
             }
-            if (sample_limit_reached(params) || params->abort_unload)
+            if (sample_limit_reached(params) || params->stop_unload)
                 stop = true;
             if (stop)
                 break;
         }
         end_engine_batch(&rows, params, callbacks);
-        if (sample_limit_reached(params) || params->abort_unload)
+        if (sample_limit_reached(params) || params->stop_unload)
             stop = true;
         done += got;
         remaining -= got;
@@ -136,7 +136,7 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
 void unload_extents(PZEM_LIST list, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
 {
     PTABLE table = params->table;
-    if (table == nullptr || row_limit_reached(table) || params->abort_unload)
+    if (table == nullptr || row_limit_reached(table) || params->stop_unload)
         return;
     ub4 read_count = get_block_read_count();
     // Smaller batches when memory is short.

@@ -223,10 +223,11 @@ typedef struct _tag_unload_params {
     // errno and name): the command then reports the table as failed.
     int output_error;
     char output_error_file[OUTPUT_ERROR_FILE_LEN];
-    int abort_unload; // the table's data can no longer be written: the engine stops reading
     // What the writer found that its control file depends on (OF_ bits); a
     // worker writing part of the table hands them to the parent.
     int output_flags;
+    void* writer;    // the output writer's own state for this table, owned by the writer
+    int stop_unload; // set by a writer that cannot go on (its file failed): the engine stops at the next block
     const UNLOAD_PROGRESS* progress; // null: nobody is told
     const UNLOAD_SPLITTER* splitter; // null: one process reads every segment
     // Set when a worker process failed: the table's data file misses rows.

@@ -11,7 +11,7 @@
 #include "engine/unload_engine.h"
 #include "output/file_names.h"
 #include "output/pg_script.h"
-#include "output/table_output.h"
+#include "output/table_files.h"
 
 namespace {
 

@@ -1,48 +1,18 @@
 #pragma once
-// What the text and CSV writers keep for the table they write: its data file,
-// how values go into it, and what must be written again at the end.
+// The writer of a table unload, chosen by the configured output format:
+// delimited text (with its control and DDL files), CSV for PostgreSQL (with
+// its psql script) or an export dump. Every
+// command that writes tables opens, fills and closes its output through
+// these three.
 
-#include <string>
-
+#include "base/zem_list.h"
 #include "engine/unload_model.h"
-#include "output/csv_values.h"
-#include "output/output_file.h"
-#include "output/text_fields.h"
 
-// Text for the data file is gathered and handed to stdio a megabyte at a
-// time: a call per field and delimiter would cost more than their bytes.
-constexpr size_t DATA_BUFFER_SIZE = 1024 * 1024;
-
-typedef struct _tag_table_output {
-    OUTPUT_FILE data;
-    TEXT_FIELDS fields; // text output
-    CSV_VALUES csv;     // CSV output
-    // The control file, written again at the end when values were enclosed.
-    std::string ctl_path;
-    std::string schema;
-    std::string table_name;
-    std::string data_name;
-    const TABLE* table = nullptr;
-    std::string lob_text;        // inline CLOB text, written whole with its last piece
-    bool lob_value_open = false; // CSV: a LOB value's content has begun in the file
-    ub4 row_fields = 0;          // CSV: fields of the current row written so far
-    ub4 table_fields = 0;        // CSV: fields of every row
-} TABLE_OUTPUT, *PTABLE_OUTPUT;
-
-// Keeps the first file of the table that could not be written.
-void note_output_error(PUNLOAD_PARAMS params, int error, const char* file);
-// After a write to the data file: a failure stops the table's unload.
-inline void check_data_file(PUNLOAD_PARAMS params, const TABLE_OUTPUT* out)
-{
-    if (out->data.error != 0 && !params->abort_unload) {
-        note_output_error(params, out->data.error, out->data.path);
-        params->abort_unload = 1;
-    }
-    if (out->fields.enclosed)
-        params->output_flags |= OF_ENCLOSED;
-    // A worker's part that cannot be joined: it stops, the parent reads again.
-    if (out->fields.part_line_break && !params->abort_unload) {
-        params->output_flags |= OF_PART_LINE_BREAK;
-        params->abort_unload = 1;
-    }
-}
+// 1 ready, 0 failed (the writer printed why; nothing to unload).
+int begin_unload_table_output(const char* schema, const char* table_name, const char* partition, PTABLE table,
+                              PZEM_LIST columns, PUNLOAD_PARAMS params);
+// One segment of the table into the open output.
+void do_unload_table_output(PTABLE table, PUNLOAD_PARAMS params);
+// 1 when the output was written whole; 0 when it failed (reported by the
+// writer), and the table must not be reported as unloaded.
+int end_unload_table_output(PUNLOAD_PARAMS params);

@@ -10,7 +10,7 @@
 #include "dict/dict_columns.h"
 #include "output/file_names.h"
 #include "output/table_ddl.h"
-#include "output/table_output.h"
+#include "output/table_files.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "dict/dict_lob_info.h"
 #include "dict/dict_lookup.h"
 #include "engine/lob_unload.h"
-#include "output/text_output.h"
+#include "output/table_output.h"
 #include "unload/unload_cmd.h"
 #include "unload/unload_report.h"
 
@@ -151,12 +151,7 @@ int do_unload_object(LINE_ARRAY tokens, int count)
     params.table = &table;
     char table_name[TABNAME_LEN + 1];
     snprintf(table_name, sizeof(table_name), "ZEM_%010u", object_id);
-    int opened = 0;
-    if (config_data.output_format != OUTPUT_TEXT)
-        sp_printf("not implemented feature.\n");
-    else
-        opened = begin_unload_table_txt("", table_name, nullptr, &table, &columns, &params);
-    if (opened) {
+    if (begin_unload_table_output("", table_name, nullptr, &table, &columns, &params)) {
         table.ts_no = ts_no;
         table.dataobj_no = object_id;
         table.table_index = (ub1)cluster;
@@ -165,15 +160,16 @@ int do_unload_object(LINE_ARRAY tokens, int count)
         // two objects never share a name.
         get_table_lobs_info(&table);
         get_columns_ind_buffer(&table);
-        do_unload_table_txt(&table, &params);
-        end_unload_table_txt(&params);
+        do_unload_table_output(&table, &params);
         // Output that could not be written is a failure, never a row count.
-        if (params.output_error != 0) {
-            sp_printf("failed: write file %s error! error message:%s.\n", params.output_error_file,
-                      strerror(params.output_error));
-            note_output_failure();
-        } else {
+        if (end_unload_table_output(&params)) {
             display_unload_rows(table.row_cnt);
+        } else {
+            if (params.output_error != 0)
+                sp_printf("failed: write file %s error! error message:%s.\n", params.output_error_file,
+                          strerror(params.output_error));
+            sp_printf("Object %u unload failed: its output could not be written.\n", object_id);
+            note_output_failure();
         }
         show_unload_damage(table_name, nullptr, &table.damage);
         sp_printf("At %s\n\n", current_time_str(now));

@@ -52,23 +52,30 @@ void show_unload_damage(const char* table_name, const char* partition, const UNL
         sp_printf("First damaged blocks: %s.\n", first.c_str());
 }
 
-void show_table_result(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params)
+void show_table_result(const TABLE* table, const char* table_name, const char* partition,
+                       const UNLOAD_PARAMS* params, bool complete)
 {
     char now[TIME_STR_LEN];
-    if (partition != nullptr)
-        sp_printf("\nTtable %s,partition %s ", table_name, partition);
-    else
-        sp_printf("\nTable %s ", table_name);
-    if (params->output_error != 0) {
-        sp_printf("failed: write file %s error! error message:%s.\n", params->output_error_file,
-                  strerror(params->output_error));
-        note_output_failure();
-    } else if (params->worker_failed) {
-        sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
-                  (unsigned long long)table->row_cnt);
+    if (params->output_error == 0 && !complete) {
+        // The export dump writer said what failed.
+        sp_printf("\nTable %s unload failed: its output could not be written.\n", table_name);
         note_output_failure();
     } else {
-        display_unload_rows(table->row_cnt);
+        if (partition != nullptr)
+            sp_printf("\nTtable %s,partition %s ", table_name, partition);
+        else
+            sp_printf("\nTable %s ", table_name);
+        if (params->output_error != 0) {
+            sp_printf("failed: write file %s error! error message:%s.\n", params->output_error_file,
+                      strerror(params->output_error));
+            note_output_failure();
+        } else if (params->worker_failed) {
+            sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
+                      (unsigned long long)table->row_cnt);
+            note_output_failure();
+        } else {
+            display_unload_rows(table->row_cnt);
+        }
     }
     show_unload_damage(table_name, partition, &table->damage);
     sp_printf("At %s \n\n", current_time_str(now));

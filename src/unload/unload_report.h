@@ -9,9 +9,10 @@
 // "Damage in table T[,partition P]: ..." and the first damaged addresses,
 // when there is anything to tell.
 void show_unload_damage(const char* table_name, const char* partition, const UNLOAD_DAMAGE* damage);
-// "\nTable T N rows unloaded\n" (or "\nTable T failed: write file F error!
-// error message:E.\n"), the damage summary, "At <time> \n\n". A failure is
-// noted for the exit status.
-void show_table_result(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params);
+// "\nTable T N rows unloaded\n" when the output is `complete` (or "\nTable T
+// failed: write file F error! error message:E.\n" and the like), the damage
+// summary, "At <time> \n\n". A failure is noted for the exit status.
+void show_table_result(const TABLE* table, const char* table_name, const char* partition,
+                       const UNLOAD_PARAMS* params, bool complete);
 // After a segment whose header could not be read.
 void show_segment_error(const TABLE* table);

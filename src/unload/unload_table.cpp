@@ -13,7 +13,8 @@
 #include "dict/iot_overflow.h"
 #include "engine/lob_unload.h"
 #include "engine/unload_model.h"
-#include "output/table_writer.h"
+#include "output/table_output.h"
+#include "output/text_output.h"
 #include "scan/scanned_extent.h"
 #include "unload/parallel_table.h"
 #include "unload/unload_cmd.h"
@@ -45,26 +46,6 @@ void prepare_params(PUNLOAD_PARAMS params, PTABLE table, int mode)
     params->table = table;
 }
 
-// The files of the table in the configured format; null when the format
-// has no writer (nothing is written then).
-const TABLE_WRITER* begin_output(const char* owner, const char* table_name, const char* partition, PTABLE table,
-                                 PZEM_LIST columns, PUNLOAD_PARAMS params)
-{
-    const TABLE_WRITER* writer = get_table_writer(config_data.output_format);
-    if (writer == nullptr) {
-        sp_printf("not implemented feature.\n");
-        return nullptr;
-    }
-    if (!writer->begin(owner, table_name, partition, table, columns, params)) {
-        // The writer said why; a file that could not be opened is a failure
-        // of the command's output.
-        if (params->output_error != 0)
-            note_output_failure();
-        return nullptr;
-    }
-    return writer;
-}
-
 void copy_storage(PTABLE table, const STORAGE_INFO* storage)
 {
     table->ts_no = storage->ts_no;
@@ -89,21 +70,21 @@ void check_scanned_extents(const TABLE* table, const UNLOAD_PARAMS* params)
         sp_printf("no scanned extent of data object %u, run scan extent first.\n", table->dataobj_no);
 }
 
-void unload_one_segment(const TABLE_WRITER* writer, PTABLE table, PUNLOAD_PARAMS params, ub4 object_id,
-                        bool truncated)
+void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool truncated)
 {
     STORAGE_INFO storage;
     get_storage_info(&storage, object_id);
     if (truncated)
         storage.dataobj_no = get_trunc_dataobj_id(&storage);
     print_segment(&storage);
-    if ((truncated && storage.dataobj_no == 0) || params->abort_unload)
+    // A table whose output failed reads no further segment.
+    if ((truncated && storage.dataobj_no == 0) || params->stop_unload)
         return;
     copy_storage(table, &storage);
     check_scanned_extents(table, params);
     get_columns_ind_buffer(table);
     table->damage.segment_error = 0;
-    writer->do_segment(table, params);
+    do_unload_table_output(table, params);
     show_segment_error(table);
 }
 
@@ -203,13 +184,11 @@ int unload_resolved_table(TABLE_REQUEST* request)
     }
     if (iot && !partitioned)
         get_iot_overflow_storage(request->user_id, request->object_id, nullptr, &table);
-    const TABLE_WRITER* writer = begin_output(request->owner, request->table, partition, &table, &columns, &params);
-    if (writer != nullptr) {
+    if (begin_unload_table_output(request->owner, request->table, partition, &table, &columns, &params)) {
         get_table_lobs_info(&table);
         TABLE_SPLIT split;
-        // Formats other than text are written by one process.
         init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
-                         writer->sync, &params);
+                         sync_unload_table_txt, &params);
         PROGRESS_LINE line;
         begin_progress_line(&line, request->table, "rows");
         UNLOAD_PROGRESS progress;
@@ -226,13 +205,15 @@ int unload_resolved_table(TABLE_REQUEST* request)
                     get_iot_overflow_storage(request->user_id, request->object_id, p->part_name, &table);
                 get_table_lobpart_storage(&table, p->part_obj_id, subpartitions, iot, request->user_id,
                                           request->table, p->part_name);
-                unload_one_segment(writer, &table, &params, p->part_obj_id, truncated);
+                unload_one_segment(&table, &params, p->part_obj_id, truncated);
             }
         } else
-            unload_one_segment(writer, &table, &params, iot ? iot_id : request->object_id, truncated);
+            unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
         end_progress_line(&line);
-        writer->end(&params);
-        show_table_result(&table, request->table, partition, &params);
+        bool complete = end_unload_table_output(&params);
+        show_table_result(&table, request->table, partition, &params, complete);
+    } else if (params.output_error != 0) {
+        note_output_failure(); // its data file could not be opened (said by the writer)
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -317,8 +298,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
     // The files are named after the object, without an owner prefix.
     char file_table[DICTNAME_LEN + 1];
     snprintf(file_table, sizeof(file_table), "ZEM_%010u", object_id);
-    const TABLE_WRITER* writer = begin_output("", file_table, nullptr, &table, &columns, &params);
-    if (writer != nullptr) {
+    if (begin_unload_table_output("", file_table, nullptr, &table, &columns, &params)) {
         get_table_lobs_info(&table);
         STORAGE_INFO storage;
         bool found = get_storage_info(&storage, object_id) == 1;
@@ -330,8 +310,8 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
                   storage.obj_no, storage.dataobj_no, storage.ts_no, storage.file_no, storage.block_no,
                   storage.cluster, current_time_str(now));
         TABLE_SPLIT split;
-        init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree), writer->sync,
-                         &params);
+        init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree),
+                         sync_unload_table_txt, &params);
         PROGRESS_LINE line;
         begin_progress_line(&line, table_name, "rows");
         UNLOAD_PROGRESS progress;
@@ -346,10 +326,12 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
             table.table_index = 0;
         }
         check_scanned_extents(&table, &params);
-        writer->do_segment(&table, &params);
+        do_unload_table_output(&table, &params);
         end_progress_line(&line);
-        writer->end(&params);
-        show_table_result(&table, table_name, nullptr, &params);
+        bool complete = end_unload_table_output(&params);
+        show_table_result(&table, table_name, nullptr, &params, complete);
+    } else if (params.output_error != 0) {
+        note_output_failure();
     }
     release_table(&table, 0);
     release_zem_list(&columns);
