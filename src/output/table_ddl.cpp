@@ -75,6 +75,9 @@ char* get_col_ctl_fullname(const COLUMN* column, char* text)
     case ORA_ROWID: snprintf(text, COL_TYPE_TEXT_LEN, "CHAR(%u)", column->length * 3); break;
     case ORA_LONG:
     case ORA_LONG_RAW: strcpy(text, "CHAR(4000)"); break;
+    // A CLOB written into the text is cut at the value limit; without a
+    // length the loader would refuse every value longer than 255 bytes.
+    case ORA_CLOB: snprintf(text, COL_TYPE_TEXT_LEN, "CHAR(%u)", COL_DATA_MAXLEN); break;
     case ORA_DATE: strcpy(text, "DATE \"yyyy-mm-dd hh24:mi:ss\""); break;
     case ORA_TIMESTAMP:
     case ORA_TIMESTAMP_LTZ:
@@ -160,6 +163,8 @@ const char* get_enclosed_ctl_fullname(const COLUMN* column, char* text)
 {
     if (column->ora_type == ORA_VARCHAR2 || column->ora_type == ORA_CHAR)
         snprintf(text, COL_TYPE_TEXT_LEN, "CHAR(%u)", column->length * 2);
+    else if (column->ora_type == ORA_CLOB)
+        snprintf(text, COL_TYPE_TEXT_LEN, "CHAR(%u)", COL_DATA_MAXLEN * 2);
     else
         get_col_ctl_fullname(column, text);
     return text;
