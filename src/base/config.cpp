@@ -212,6 +212,8 @@ void apply_config_line(const char* key, const char* value, int line_no)
             c->output_format = OUTPUT_TEXT;
         else if (str_case_equal(value, "dmp"))
             c->output_format = OUTPUT_DMP;
+        else if (str_case_equal(value, "csv"))
+            c->output_format = OUTPUT_CSV;
         else {
             sp_printf("output format '%s' is invalid,will use default output format 'text'.\n", value);
             c->output_format = OUTPUT_TEXT;

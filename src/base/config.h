@@ -15,6 +15,7 @@ constexpr int DELIMITER_MAX_LEN = 10;
 constexpr int PATH_FIELD_LEN = 260;
 constexpr int OUTPUT_TEXT = 1;
 constexpr int OUTPUT_DMP = 2;
+constexpr int OUTPUT_CSV = 3; // CSV for PostgreSQL with a psql script
 constexpr int LS_NONE = 0;
 constexpr int LS_FILE = 1;
 constexpr int LS_INFILE = 2;

@@ -11,6 +11,7 @@
 #include "blocks/compat_segment.h"
 #include "engine/unload_engine.h"
 #include "storage/block_reader.h"
+#include "unload/unload_report.h"
 
 // The SYSTEM tablespace is always tablespace 0.
 const ub4 system_ts_no = 0;
@@ -118,7 +119,12 @@ void unload_bootstrap(ub4 rdba, PZEM_LIST rows)
     params.table = &table;
     params.data_list = rows;
     UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr};
+    table.file_no = rdba_file_no(rdba, table.ts_no);
+    table.block_no = rdba_block_no(rdba, table.ts_no);
     unload_segment(rdba, &params, &callbacks);
+    // Rows of BOOTSTRAP$ that could not be read leave dictionary tables unfound.
+    show_segment_error(&table);
+    show_unload_damage(table.name, nullptr, &table.damage);
     release_table(&table, 0);
 }
 

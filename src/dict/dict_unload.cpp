@@ -3,11 +3,15 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/config.h"
 #include "base/file_loader.h"
 #include "base/printer.h"
 #include "base/rdba.h"
+#include "base/run_status.h"
 #include "base/str_util.h"
 #include "dict/bootstrap.h"
 #include "dict/dict_lookup.h"
@@ -16,6 +20,7 @@
 #include "engine/unload_engine.h"
 #include "output/text_output.h"
 #include "storage/datafile_registry.h"
+#include "unload/unload_report.h"
 
 const char dict_user_filename[] = "user.zem";
 const char dict_obj_filename[] = "obj.zem";
@@ -56,12 +61,69 @@ void init_cache_params(PUNLOAD_PARAMS params, FILE* fp, int unload_mode)
     params->unload_mode = unload_mode;
 }
 
-FILE* open_cache_file(const char* filename, const char* mode)
+// A cache file is written under a temporary name and put in place only when
+// every write succeeded: a failed write (a full disk) leaves the file of the
+// previous run as it was, never a cut one that the next start would load.
+struct CACHE_FILE {
+    const char* name = nullptr;
+    std::string temp;
+    FILE* fp = nullptr;
+};
+
+bool open_cache_file(CACHE_FILE* file, const char* filename)
 {
-    FILE* fp = fopen(filename, mode);
-    if (fp == nullptr)
-        sp_printf("open file %s for write error! error message:%s.\n", filename, strerror(errno));
-    return fp;
+    file->name = filename;
+    file->temp = std::string(filename) + ".tmp";
+    // The file it will replace must be replaceable: said now, as for any
+    // file that cannot be opened, rather than after the whole pass.
+    struct stat st;
+    int error = 0;
+    if (stat(filename, &st) == 0 && (S_ISDIR(st.st_mode) || access(filename, W_OK) != 0))
+        error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    else if ((file->fp = fopen(file->temp.c_str(), "w")) == nullptr)
+        error = errno;
+    if (error != 0) {
+        sp_printf("open file %s for write error! error message:%s.\n", filename, strerror(error));
+        note_output_failure();
+        return false;
+    }
+    return true;
+}
+
+void fail_cache_file(CACHE_FILE* file, int error)
+{
+    sp_printf("write file %s error! error message:%s.\n", file->name, strerror(error != 0 ? error : EIO));
+    note_output_failure();
+    if (file->fp != nullptr)
+        fclose(file->fp);
+    file->fp = nullptr;
+    remove(file->temp.c_str());
+}
+
+// Everything written so far reaches the file (to be read back while more is
+// appended); false, with the message, when a write failed.
+bool flush_cache_file(CACHE_FILE* file)
+{
+    errno = 0;
+    if (fflush(file->fp) != 0 || ferror(file->fp)) {
+        fail_cache_file(file, errno);
+        return false;
+    }
+    return true;
+}
+
+bool commit_cache_file(CACHE_FILE* file)
+{
+    if (!flush_cache_file(file))
+        return false;
+    errno = 0;
+    int closed = fclose(file->fp);
+    file->fp = nullptr;
+    if (closed != 0 || rename(file->temp.c_str(), file->name) != 0) {
+        fail_cache_file(file, errno);
+        return false;
+    }
+    return true;
 }
 
 void unload_described(const DICT_TABLE_DESC* desc, ub1 table_index, ub4 ts_no, ub4 dataobj_no, ub4 file_no,
@@ -74,6 +136,9 @@ void unload_described(const DICT_TABLE_DESC* desc, ub1 table_index, ub4 ts_no, u
     params->table = &table;
     unload_segment(file_block_rdba(file_no, block_no), params, callbacks);
     params->table = nullptr;
+    // A dictionary table read only in part leaves objects or columns out.
+    show_segment_error(&table);
+    show_unload_damage(table.name, nullptr, &table.damage);
     release_table(&table, 0);
 }
 
@@ -90,10 +155,10 @@ const BOOTSTRAP_PASS OBJ_TABLE = {"CREATE TABLE OBJ$", "can not found TABLE OBJ$
 const BOOTSTRAP_PASS C_OBJ = {"CREATE CLUSTER C_OBJ#", "can not found CLUSTER C_OBJ#'s file no AND block no\n",
                               "CLUSTER C_OBJ# file_no: %d block_no: %d\n"};
 
-// A table whose segment the bootstrap text names: written to its cache file.
-// Returns the open file (for TAB$, which appends more) or closes it.
+// A table whose segment the bootstrap text names, unloaded into its cache
+// file, which is left open (TAB$ appends more).
 bool run_bootstrap_pass(const BOOTSTRAP_PASS* pass, const ZEM_LIST* rows, const DICT_TABLE_DESC* desc,
-                        ub1 table_index, const char* filename, int unload_mode)
+                        ub1 table_index, CACHE_FILE* file, int unload_mode)
 {
     ub4 obj_no = 0, file_no = 0, block_no = 0;
     if (!search_bootstrap_obj(pass->prefix, rows, &obj_no, &file_no, &block_no)) {
@@ -101,15 +166,22 @@ bool run_bootstrap_pass(const BOOTSTRAP_PASS* pass, const ZEM_LIST* rows, const 
         return false;
     }
     sp_printf(pass->found, (int)file_no, (int)block_no);
-    FILE* fp = open_cache_file(filename, "w");
-    if (fp == nullptr)
+    if (!open_cache_file(file, file->name))
         return false;
     UNLOAD_PARAMS params;
-    init_cache_params(&params, fp, unload_mode);
+    init_cache_params(&params, file->fp, unload_mode);
     UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
     unload_described(desc, table_index, system_ts_no, obj_no, file_no, block_no, &params, &callbacks);
-    fclose(fp);
     return true;
+}
+
+// The pass written whole: its cache file put in place.
+bool run_bootstrap_pass_to_file(const BOOTSTRAP_PASS* pass, const ZEM_LIST* rows, const DICT_TABLE_DESC* desc,
+                                ub1 table_index, const char* filename, int unload_mode)
+{
+    CACHE_FILE file;
+    file.name = filename;
+    return run_bootstrap_pass(pass, rows, desc, table_index, &file, unload_mode) && commit_cache_file(&file);
 }
 
 struct TAB_PASS {
@@ -159,15 +231,15 @@ void run_tab_pass_to_file(const TAB_PASS* pass, const char* filename, PZEM_HASH_
     PDICT_TAB tab = find_tab_pass_table(pass);
     if (tab == nullptr)
         return;
-    FILE* fp = open_cache_file(filename, "w");
-    if (fp == nullptr)
+    CACHE_FILE file;
+    if (!open_cache_file(&file, filename))
         return;
     UNLOAD_PARAMS params;
-    init_cache_params(&params, fp, UM_NORMAL);
+    init_cache_params(&params, file.fp, UM_NORMAL);
     UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
     unload_tab_pass_table(pass, tab, &params, &callbacks);
-    fclose(fp);
-    load_file_to_hash_table(filename, table, convert);
+    if (commit_cache_file(&file))
+        load_file_to_hash_table(filename, table, convert);
 }
 
 const TAB_PASS IND_STORAGE = {"IND$", "found IND$'s obj# %u\n",
@@ -194,7 +266,7 @@ const TAB_PASS LOBFRAG = {"LOBFRAG$", "found LOBFRAG$'s obj# %u\n",
 void unload_dict_user(const ZEM_LIST* rows)
 {
     release_zem_hash_table(&dict_user_hash_table);
-    if (run_bootstrap_pass(&C_USER, rows, &dict_user_desc, 1, dict_user_filename, 0))
+    if (run_bootstrap_pass_to_file(&C_USER, rows, &dict_user_desc, 1, dict_user_filename, 0))
         load_file_to_hash_table(dict_user_filename, &dict_user_hash_table, convert_row_to_dict_user);
 }
 
@@ -202,7 +274,7 @@ void unload_dict_obj(const ZEM_LIST* rows)
 {
     release_zem_hash_table(&dict_objname_hash_table);
     release_zem_hash_table(&dict_obj_hash_table);
-    if (run_bootstrap_pass(&OBJ_TABLE, rows, &dict_obj_desc, 0, dict_obj_filename, UM_NORMAL))
+    if (run_bootstrap_pass_to_file(&OBJ_TABLE, rows, &dict_obj_desc, 0, dict_obj_filename, UM_NORMAL))
         load_dict_obj_file(dict_obj_filename);
 }
 
@@ -210,7 +282,7 @@ void unload_dict_col(const ZEM_LIST* rows)
 {
     release_zem_hash_table(&dict_col_hash_table);
     const DICT_TABLE_DESC* desc = config_data.compatible < 8 ? &dict_col7_desc : &dict_col_desc;
-    if (run_bootstrap_pass(&C_OBJ, rows, desc, 5, dict_col_filename, UM_NORMAL))
+    if (run_bootstrap_pass_to_file(&C_OBJ, rows, desc, 5, dict_col_filename, UM_NORMAL))
         load_file_to_hash_table(dict_col_filename, &dict_col_hash_table, convert_row_to_dict_col);
 }
 
@@ -244,23 +316,26 @@ void unload_dict_indsubpart(PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callb
 void unload_dict_tab(const ZEM_LIST* rows)
 {
     release_zem_hash_table(&dict_tab_hash_table);
-    if (!run_bootstrap_pass(&C_OBJ, rows, &dict_tab_desc, 1, dict_tab_filename, UM_NORMAL))
+    CACHE_FILE file;
+    file.name = dict_tab_filename;
+    if (!run_bootstrap_pass(&C_OBJ, rows, &dict_tab_desc, 1, &file, UM_NORMAL))
         return;
-    load_file_to_hash_table(dict_tab_filename, &dict_tab_hash_table, convert_row_to_dict_tab);
-    FILE* fp = open_cache_file(dict_tab_filename, "a");
-    if (fp == nullptr)
+    // The storage passes find their tables through TAB$: loaded from what is
+    // written so far, before they append to it.
+    if (!flush_cache_file(&file))
         return;
+    load_file_to_hash_table(file.temp.c_str(), &dict_tab_hash_table, convert_row_to_dict_tab);
     UNLOAD_PARAMS params;
-    init_cache_params(&params, fp, UM_NORMAL);
+    init_cache_params(&params, file.fp, UM_NORMAL);
     UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
     unload_dict_ind(&params, &callbacks);
     unload_dict_tabpart(&params, &callbacks);
     unload_dict_indpart(&params, &callbacks);
     unload_dict_tabsubpart(&params, &callbacks);
     unload_dict_indsubpart(&params, &callbacks);
-    fclose(fp);
     release_zem_hash_table(&dict_tab_hash_table);
-    load_file_to_hash_table(dict_tab_filename, &dict_tab_hash_table, convert_row_to_dict_tab);
+    if (commit_cache_file(&file))
+        load_file_to_hash_table(dict_tab_filename, &dict_tab_hash_table, convert_row_to_dict_tab);
 }
 
 void unload_dict_ind_type(const ZEM_LIST*)

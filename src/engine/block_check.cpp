@@ -16,22 +16,33 @@
 
 namespace {
 
-// A block of the segment that cannot be read is counted against the table,
-// so that its unload ends with a summary of what was lost.
-void note_segment_block(int mode, const UNLOAD_PARAMS* params, ub4 rdba, int reason)
+// Where a block lies, for its messages: the relative file and block number
+// of its address in the table's tablespace.
+struct BLOCK_PLACE {
+    ub4 file_no;
+    ub4 block_no;
+};
+
+BLOCK_PLACE get_block_place(ub4 rdba, const UNLOAD_PARAMS* params)
 {
-    PTABLE table = params != nullptr ? params->table : nullptr;
-    if (mode != BCM_SEGMENT_BLOCK || table == nullptr)
-        return;
-    note_damaged_block(&table->damage, reason, rdba_file_no(rdba, table->ts_no), rdba_block_no(rdba, table->ts_no));
+    ub4 ts_no = params->table != nullptr ? params->table->ts_no : 0;
+    return BLOCK_PLACE{rdba_file_no(rdba, ts_no), rdba_block_no(rdba, ts_no)};
 }
 
-void print_corrupted(int mode, ub4 rdba)
+// A block of the segment is counted in the table's damage by reason; a
+// continuation piece's block is not (the row it would have completed is).
+void note_skipped(int mode, const UNLOAD_PARAMS* params, int reason, BLOCK_PLACE place)
+{
+    if (mode == BCM_SEGMENT_BLOCK && params->table != nullptr)
+        note_damaged_block(&params->table->damage, reason, place.file_no, place.block_no);
+}
+
+void print_corrupted(int mode, ub4 rdba, BLOCK_PLACE place)
 {
     if (mode == BCM_CONTINUE)
-        sp_printf("Corrupted continue block,rdba=%u\n", rdba);
+        sp_printf("Corrupted continue block,rdba=%u,rfile#=%u,block#=%u\n", rdba, place.file_no, place.block_no);
     else
-        sp_printf("Corrupted block,rdba=%u\n", rdba);
+        sp_printf("Corrupted block,rdba=%u,rfile#=%u,block#=%u\n", rdba, place.file_no, place.block_no);
 }
 
 } // namespace
@@ -42,25 +53,28 @@ int check_table_block(const ub1* block, ub4 rdba, ub4 block_size, int mode, cons
     if (block_size < BLOCK_MIN_SIZE || block_size > BLOCK_MAX_SIZE ||
         !get_block_header(block, block_header, block_size))
         return FALSE;
+    BLOCK_PLACE place = get_block_place(rdba, params);
     if (config_data.db_block_checksum && !block_tail_match(block_header)) {
-        print_corrupted(mode, rdba);
-        note_segment_block(mode, params, rdba, DMG_BAD_TAIL);
+        print_corrupted(mode, rdba, place);
+        note_skipped(mode, params, DMG_BAD_TAIL, place);
         return FALSE;
     }
     if (block_header->seq == 0xff) {
-        print_corrupted(mode, rdba);
-        note_segment_block(mode, params, rdba, DMG_MARKED_CORRUPT);
+        print_corrupted(mode, rdba, place);
+        note_skipped(mode, params, DMG_MARKED_CORRUPT, place);
         return FALSE;
     }
     if (config_data.db_block_checksum && ((block_header->flag & KCBHFCKV) || block_header->chkval != 0) &&
         block_header->chkval != calc_block_checksum(block, block_size)) {
-        sp_printf("Block's checksum value failed error.\n");
-        note_segment_block(mode, params, rdba, DMG_CHECKSUM);
+        sp_printf("Block's checksum value failed error,rfile#=%u,block#=%u.\n", place.file_no, place.block_no);
+        note_skipped(mode, params, DMG_CHECKSUM, place);
         return FALSE;
     }
+    // Blocks of other kinds belong in a segment (its header, bitmap blocks,
+    // blocks not yet formatted): passed over, not counted.
     if (block_header->block_type != BT_DATA) {
         if (mode == BCM_CONTINUE)
-            sp_printf("block is not a data block\n");
+            sp_printf("block is not a data block,rfile#=%u,block#=%u\n", place.file_no, place.block_no);
         return FALSE;
     }
     // itl_cnt comes from the block: a data header pushed past the tail
@@ -68,11 +82,11 @@ int check_table_block(const ub1* block, ub4 rdba, ub4 block_size, int mode, cons
     if (!get_datablock_header(block, datablock_header, block_size)) {
         if (config_data.trace_level >= TL_MIN_TRACE)
             write_trace("data header of block 0x%08x lies past the block end\n", rdba);
-        note_segment_block(mode, params, rdba, DMG_BAD_HEADER);
+        note_skipped(mode, params, DMG_BAD_HEADER, place);
         return FALSE;
     }
     if (mode == BCM_CONTINUE && datablock_header->block_type != DBT_DATA) {
-        sp_printf("block is not a data block\n");
+        sp_printf("block is not a data block,rfile#=%u,block#=%u\n", place.file_no, place.block_no);
         return FALSE;
     }
     const TABLE* table = params->table;
@@ -80,6 +94,7 @@ int check_table_block(const ub1* block, ub4 rdba, ub4 block_size, int mode, cons
         if (config_data.trace_level >= TL_MIN_TRACE)
             write_trace("block is not the block of dataobj %u, block's object_no : %u\n", table->dataobj_no,
                         datablock_header->object_id);
+        note_skipped(mode, params, DMG_OTHER_OBJECT, place);
         return FALSE;
     }
     return TRUE;

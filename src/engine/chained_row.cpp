@@ -98,7 +98,8 @@ int follow_row_chain(ub4 ts_no, ub4 head_rdba, ub4 head_slot, ub4 next_rdba, ub4
         // Checked before the piece is read, so that a piece met again is
         // not delivered twice.
         if (pieces == MAX_CHAIN_PIECES || !check_continue_row(&visited, next_rdba, next_slot)) {
-            sp_printf("loop migrating or chain\n");
+            sp_printf("loop migrating or chain,rfile#=%u,block#=%u\n", rdba_file_no(head_rdba, ts_no),
+                      rdba_block_no(head_rdba, ts_no));
             ended = FALSE;
             break;
         }

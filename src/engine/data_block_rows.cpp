@@ -9,6 +9,7 @@
 #include "base/byte_order.h"
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/rdba.h"
 #include "base/trace.h"
 #include "blocks/block_types.h"
 #include "blocks/extent_map.h"
@@ -30,9 +31,13 @@ void unload_block(const ub1* block, ub4 rdba, PUNLOAD_PARAMS params, PZEM_LIST r
     // Rows name the block by the address in its own header.
     if (header.block_type == DBT_INDEX)
         unload_iot_block(block, block_header.rdba, &block_header, params, rows, block_size, &header, callbacks);
-    else if (header.block_type != DBT_DATA)
-        sp_printf("block is not a data block\n");
-    else if (is_compressed_table(&header))
+    else if (header.block_type != DBT_DATA) {
+        PTABLE table = params->table;
+        ub4 file_no = rdba_file_no(rdba, table->ts_no);
+        ub4 block_no = rdba_block_no(rdba, table->ts_no);
+        sp_printf("block is not a data block,rfile#=%u,block#=%u\n", file_no, block_no);
+        note_damaged_block(&table->damage, DMG_NOT_DATA, file_no, block_no);
+    } else if (is_compressed_table(&header))
         unload_compressed_data_block(block, block_header.rdba, &block_header, params, rows, block_size, &header,
                                      callbacks);
     else
@@ -46,14 +51,19 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
     PTABLE table = params->table;
     if (table == nullptr || header->tab_cnt == 0 || table->table_index >= header->tab_cnt)
         return;
+    const ub4 file_no = rdba_file_no(rdba, table->ts_no);
+    const ub4 block_no = rdba_block_no(rdba, table->ts_no);
     if (header->tab_cnt > 1 && table->table_index == 0) {
-        sp_printf("cluster table index must greater than 0\n");
+        sp_printf("cluster table index must greater than 0,rfile#=%u,block#=%u\n", file_no, block_no);
+        note_damaged_block(&table->damage, DMG_UNDECODABLE, file_no, block_no);
         return;
     }
     ub2 first;
     ub2 count;
-    if (!get_tab_dir_entry(block, header, table->table_index, &first, &count, block_size))
+    if (!get_tab_dir_entry(block, header, table->table_index, &first, &count, block_size)) {
+        note_damaged_block(&table->damage, DMG_BAD_HEADER, file_no, block_no);
         return;
+    }
     ub8 max_rows = config_data.max_rows;
     int unload_deleted = config_data.unload_deleted;
     bool key_cnt_known = false;
@@ -62,6 +72,12 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
     // comes first; bounded once here, its entries are read directly.
     const ub4 dir_offset = get_row_dir_offset(header);
     ub4 dir_cnt = get_fitting_entry_count(block_size, dir_offset, ROW_DIR_ENTRY_SIZE, header->row_cnt);
+    // A directory that runs past the tail, or a table whose rows run past
+    // the directory: the block is counted once as damaged, and what can be
+    // read of it still is.
+    bool bad_directory = dir_cnt < header->row_cnt || (ub4)first + count > dir_cnt;
+    if (bad_directory)
+        note_damaged_block(&table->damage, DMG_BAD_HEADER, file_no, block_no);
     for (ub4 i = 0; i < count; i++) {
         if (max_rows != 0 && table->row_cnt >= max_rows)
             break;
@@ -69,12 +85,18 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
         if (index >= dir_cnt)
             break; // past the directory: so are the entries after it
         ub2 entry = get_ub2(block, dir_offset + ROW_DIR_ENTRY_SIZE * index);
-        if (!check_row_pos(entry, header, block_size))
+        if (!check_row_pos(entry, header, block_size)) {
+            // Empty slots and links of the free-slot chain are ordinary; an
+            // offset past the block end is a row lost.
+            if (entry != ROW_DIR_EMPTY_SLOT && header->data_header_offset + entry >= block_size)
+                note_lost_row(&table->damage, file_no, block_no);
             continue;
+        }
         ROW_PIECE piece;
         if (!get_row_piece(block, header->data_header_offset + entry, block_size, header, &piece)) {
             if (config_data.trace_level >= TL_MIN_TRACE)
                 write_trace("row %u of block 0x%08x runs past the block end\n", i, rdba);
+            note_lost_row(&table->damage, file_no, block_no);
             continue;
         }
         ub1 flag = piece.flag;
@@ -101,6 +123,10 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
                 follow_row_chain(table->ts_no, rdba, i, piece.next_rdba, piece.next_slot, table->table_index,
                                  &cursor, params, callbacks, 0);
         }
+        // A row that stopped at damage, or whose chain broke before its last
+        // piece, ends early.
+        if (cursor.stopped || row->corrupted || (!cursor.ended && row->col_fact_cnt < row->col_cnt))
+            note_cut_value(&table->damage, file_no, block_no);
         end_row(&cursor, params, callbacks);
         finish_engine_row(rows, row, callbacks);
     }

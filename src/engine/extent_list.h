@@ -42,15 +42,28 @@ ub4 add_extentmap_to_list(const ub1* buffer, ub4 ts_no, PZEM_LIST list, ub4 coun
                           int* hwm_found, ub4 block_size);
 // The three segment header forms; unless header_only, the chain of extent
 // map blocks is followed. TRUE when the header's own map was read.
+// A map block of the chain that cannot be read is counted in `damage`
+// (when given).
 int get_extent_list(const ub1* buffer, const FLM_HEADER* flm_header, PZEM_LIST list, ub4 ts_no, int header_only,
-                    ub4 block_size);
+                    ub4 block_size, PUNLOAD_DAMAGE damage = nullptr);
 int get_limited_extent_list(const ub1* buffer, const FLM_HEADER* flm_header, PZEM_LIST list, ub4 ts_no,
                             int header_only, ub4 block_size);
 int get_assm_extent_list(const ub1* buffer, const ASSM_HEADER* assm_header, PZEM_LIST list, ub4 ts_no,
-                         int header_only, ub4 block_size);
+                         int header_only, ub4 block_size, PUNLOAD_DAMAGE damage = nullptr);
 // Reads the segment header at segment_rdba and builds the list; 1 on
 // success, 0 when the header cannot be read or is of another type.
 int get_segment_extents(ub4 ts_no, ub4 segment_rdba, PZEM_LIST list);
+
+// Results of read_segment_extents: the extents were read, or why not.
+constexpr int SEG_EXTENTS_READ = 1;
+constexpr int SEG_NO_DATAFILE = -1; // no registered datafile holds the header
+constexpr int SEG_READ_FAILED = -2;
+constexpr int SEG_NOT_HEADER = -3;  // the block is of another type
+constexpr int SEG_BAD_TAIL = -4;    // tail and cache header disagree (checked with db_block_checksum)
+// get_segment_extents that tells why, and counts in `damage` (when given) a
+// header or an extent map block of the chain that could not be read.
+int read_segment_extents(ub4 ts_no, ub4 segment_rdba, PZEM_LIST list, PUNLOAD_DAMAGE damage);
+const char* get_segment_error_text(int result);
 
 void get_spec_extent_list(PTABLE table, PZEM_LIST list, PUNLOAD_PARAMS params);
 void get_scan_extent_list(PTABLE table, PZEM_LIST list, ub4 dataobj_no, ub4 ts_no, int data_blocks_only);

@@ -17,7 +17,6 @@
 #include <cstdlib>
 
 #include "base/config.h"
-#include "base/printer.h"
 #include "base/rdba.h"
 #include "base/trace.h"
 #include "blocks/block_header.h"
@@ -49,7 +48,8 @@ bool is_valid_file_block_size(const DATAFILE_ITEM* file)
 
 // Follows next_rdba from `first` through blocks of `map_type`, appending
 // their maps with the same high-water address.
-void add_extent_map_chain(ub4 first, ub1 map_type, PZEM_LIST list, ub4 ts_no, ub4 hwm_rdba, int* hwm_found)
+void add_extent_map_chain(ub4 first, ub1 map_type, PZEM_LIST list, ub4 ts_no, ub4 hwm_rdba, int* hwm_found,
+                          PUNLOAD_DAMAGE damage)
 {
     ub1* buffer = (ub1*)malloc(BLOCK_MAX_SIZE);
     ub4* visited = (ub4*)malloc(sizeof(ub4) * MAX_EXTENT_MAP_BLOCKS);
@@ -69,16 +69,20 @@ void add_extent_map_chain(ub4 first, ub1 map_type, PZEM_LIST list, ub4 ts_no, ub
             break;
         }
         visited[visited_cnt++] = next;
-        PDATAFILE_ITEM file = get_datafile_item_rfn((int)ts_no, (int)rdba_file_no(next, ts_no));
-        if (file == nullptr || !is_valid_file_block_size(file))
-            break;
-        ub4 block_size = (ub4)file->block_size;
-        if (!read_buffered_block(file, rdba_block_no(next, ts_no), buffer, next))
-            break;
+        // A map block that cannot be read ends the chain: the extents it
+        // and its successors list are lost.
+        ub4 file_no = rdba_file_no(next, ts_no);
+        ub4 block_no = rdba_block_no(next, ts_no);
+        PDATAFILE_ITEM file = get_datafile_item_rfn((int)ts_no, (int)file_no);
+        bool readable = file != nullptr && is_valid_file_block_size(file) &&
+                        read_buffered_block(file, block_no, buffer, next);
         BLOCK_HEADER header;
-        get_block_header(buffer, &header, block_size);
-        if (header.block_type != map_type)
+        if (!readable || !get_block_header(buffer, &header, (ub4)file->block_size) ||
+            header.block_type != map_type) {
+            note_damaged_block(damage, DMG_SEGMENT_HEADER, file_no, block_no);
             break;
+        }
+        ub4 block_size = (ub4)file->block_size;
         EMB_BLOCK emb;
         get_emb_block(buffer, &emb, block_size);
         add_extentmap_to_list(buffer, ts_no, list, emb.extents, EMB_EXTENT_MAP_OFFSET, hwm_rdba, hwm_found,
@@ -137,7 +141,7 @@ ub4 add_extentmap_to_list(const ub1* buffer, ub4 ts_no, PZEM_LIST list, ub4 coun
 }
 
 int get_extent_list(const ub1* buffer, const FLM_HEADER* flm_header, PZEM_LIST list, ub4 ts_no, int header_only,
-                    ub4 block_size)
+                    ub4 block_size, PUNLOAD_DAMAGE damage)
 {
     int hwm_found = 0;
     ub4 count = min_count(flm_header->map_header_extents,
@@ -146,7 +150,7 @@ int get_extent_list(const ub1* buffer, const FLM_HEADER* flm_header, PZEM_LIST l
                           block_size);
     if (!header_only && flm_header->next_map_header != 0)
         add_extent_map_chain(flm_header->next_map_header, BT_EXTENT_MAP, list, ts_no, flm_header->high_water,
-                             &hwm_found);
+                             &hwm_found, damage);
     return TRUE;
 }
 
@@ -161,7 +165,7 @@ int get_limited_extent_list(const ub1* buffer, const FLM_HEADER* flm_header, PZE
 }
 
 int get_assm_extent_list(const ub1* buffer, const ASSM_HEADER* assm_header, PZEM_LIST list, ub4 ts_no,
-                         int header_only, ub4 block_size)
+                         int header_only, ub4 block_size, PUNLOAD_DAMAGE damage)
 {
     int hwm_found = 0;
     ub4 count = min_count(assm_header->map_header_extents,
@@ -170,42 +174,61 @@ int get_assm_extent_list(const ub1* buffer, const ASSM_HEADER* assm_header, PZEM
                           block_size);
     if (!header_only && assm_header->next_map_header != 0)
         add_extent_map_chain(assm_header->next_map_header, BT_ASSM_EXTENT_MAP, list, ts_no,
-                             assm_header->high_water, &hwm_found);
+                             assm_header->high_water, &hwm_found, damage);
     return TRUE;
 }
 
-int get_segment_extents(ub4 ts_no, ub4 segment_rdba, PZEM_LIST list)
+int read_segment_extents(ub4 ts_no, ub4 segment_rdba, PZEM_LIST list, PUNLOAD_DAMAGE damage)
 {
     PDATAFILE_ITEM file = get_datafile_item_rfn((int)ts_no, (int)rdba_file_no(segment_rdba, ts_no));
     if (file == nullptr || !is_valid_file_block_size(file))
-        return 0;
+        return SEG_NO_DATAFILE;
     ub4 block_size = (ub4)file->block_size;
     ub1* buffer = (ub1*)malloc(BLOCK_MAX_SIZE);
     if (buffer == nullptr)
-        return 0;
-    int result = 0;
+        return SEG_READ_FAILED;
+    int result = SEG_READ_FAILED;
     BLOCK_HEADER header;
     if (read_buffered_block(file, rdba_block_no(segment_rdba, ts_no), buffer, segment_rdba) &&
         get_block_header(buffer, &header, block_size)) {
         ub1 type = header.block_type;
         bool known = type == BT_UDATA_HEADER || type == BT_UDATA_HEADER_FLG || type == BT_DATA_HEADER ||
                      type == BT_ASSM_HEADER;
-        if (known && config_data.db_block_checksum && !block_tail_match(&header)) {
-            sp_printf("corrupted block\n");
+        result = SEG_EXTENTS_READ;
+        if (!known) {
+            result = SEG_NOT_HEADER;
+        } else if (config_data.db_block_checksum && !block_tail_match(&header)) {
+            result = SEG_BAD_TAIL;
         } else if (type == BT_UDATA_HEADER || type == BT_UDATA_HEADER_FLG) {
             FLM_HEADER flm;
             get_flm_header(buffer, &flm, block_size);
-            result = get_extent_list(buffer, &flm, list, ts_no, 0, block_size);
+            get_extent_list(buffer, &flm, list, ts_no, 0, block_size, damage);
         } else if (type == BT_ASSM_HEADER) {
             ASSM_HEADER assm;
             get_assm_header(buffer, &assm, block_size);
-            result = get_assm_extent_list(buffer, &assm, list, ts_no, 0, block_size);
-        } else if (type == BT_DATA_HEADER) {
+            get_assm_extent_list(buffer, &assm, list, ts_no, 0, block_size, damage);
+        } else {
             FLM_HEADER flm;
             get_limited_seg_header(buffer, &flm, block_size);
-            result = get_limited_extent_list(buffer, &flm, list, ts_no, 0, block_size);
+            get_limited_extent_list(buffer, &flm, list, ts_no, 0, block_size);
         }
     }
     free(buffer);
     return result;
+}
+
+int get_segment_extents(ub4 ts_no, ub4 segment_rdba, PZEM_LIST list)
+{
+    return read_segment_extents(ts_no, segment_rdba, list, nullptr) == SEG_EXTENTS_READ ? 1 : 0;
+}
+
+const char* get_segment_error_text(int result)
+{
+    switch (result) {
+    case SEG_NO_DATAFILE: return "no datafile of the list holds it";
+    case SEG_READ_FAILED: return "it could not be read";
+    case SEG_NOT_HEADER: return "it is not a segment header";
+    case SEG_BAD_TAIL: return "corrupted block";
+    default: return "";
+    }
 }

@@ -65,6 +65,7 @@ typedef struct _tag_row_cursor {
     PCOL_DATA open_value;  // value begun in a piece and continued in the next
     ub1 open;              // `column` continues in the next piece
     ub1 stopped;           // a value did not convert or the piece is damaged
+    ub1 ended;             // the row's last piece (L) was decoded
     ub4 calls;             // column calls made so far
 } ROW_CURSOR, *PROW_CURSOR;
 

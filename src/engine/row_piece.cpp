@@ -175,6 +175,7 @@ void init_row_cursor(PROW_CURSOR cursor, PROW_DATA row, PTABLE table)
     cursor->open_value = nullptr;
     cursor->open = 0;
     cursor->stopped = 0;
+    cursor->ended = 0;
     cursor->calls = 0;
 }
 
@@ -201,6 +202,8 @@ void unload_piece_columns(const ub1* block, const ROW_PIECE* piece, PROW_CURSOR 
 {
     PROW_DATA row = cursor->row;
     ub1 flag = piece->flag;
+    if (flag & RF_LAST_PIECE)
+        cursor->ended = 1;
     if (cursor->open && !(flag & RF_FROM_PREVIOUS))
         give_up_open_column(cursor, params, callbacks);
     if (cursor->stopped)

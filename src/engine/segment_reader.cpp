@@ -76,11 +76,16 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
         sp_printf("Can not found file information for extent, ts#=%u, start rfile#=%u, start block#=%u, extent "
                   "length=%u\n",
                   ts_no, file_no, first_block, extent->length);
+        note_damaged_blocks(&table->damage, DMG_NO_DATAFILE, file_no, first_block,
+                            extent->length - extent->hwm_blocks);
         return false;
     }
     // The buffer holds read_count blocks of the largest size.
-    if (file->block_size < (int)BLOCK_MIN_SIZE || file->block_size > (int)BLOCK_MAX_SIZE)
+    if (file->block_size < (int)BLOCK_MIN_SIZE || file->block_size > (int)BLOCK_MAX_SIZE) {
+        note_damaged_blocks(&table->damage, DMG_READ_FAILED, file_no, first_block,
+                            extent->length - extent->hwm_blocks);
         return false;
+    }
     ub4 block_size = (ub4)file->block_size;
     bool stop = false;
     ub4 remaining = extent->length - extent->hwm_blocks;
@@ -93,6 +98,7 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
         ub4 got = read_blocks(file, block_no, (ub2)n, buffer, read_rdba);
         if (got == 0) {
             sp_printf("read multi-blocks from rfn %d block %d error.\n", (int)file_no, (int)block_no);
+            note_damaged_blocks(&table->damage, DMG_READ_FAILED, file_no, block_no, remaining);
             break;
         }
         ZEM_LIST rows;
@@ -115,7 +121,7 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
                 break;
         }
         end_engine_batch(&rows, params, callbacks);
-        if (sample_limit_reached(params))
+        if (sample_limit_reached(params) || params->stop_unload)
             stop = true;
         done += got;
         remaining -= got;
@@ -170,8 +176,17 @@ int unload_segment(ub4 segment_rdba, PUNLOAD_PARAMS params, const UNLOAD_CALLBAC
     if (!is_unload_mode(params->unload_mode, UM_TRUNCATE | UM_NO_SYSTEM | UM_SCANNED_EXTENT)) {
         if (is_unload_mode(params->unload_mode, UM_SPEC_BLOCK))
             get_spec_extent_list(table, &list, params);
-        else
-            found = get_segment_extents(table->ts_no, segment_rdba, &list);
+        else {
+            int result = read_segment_extents(table->ts_no, segment_rdba, &list, &table->damage);
+            found = result == SEG_EXTENTS_READ;
+            if (!found) {
+                // Nothing of the segment can be unloaded: counted, and told
+                // to the command through segment_error.
+                table->damage.segment_error = result;
+                note_damaged_block(&table->damage, DMG_SEGMENT_HEADER, rdba_file_no(segment_rdba, table->ts_no),
+                                   rdba_block_no(segment_rdba, table->ts_no));
+            }
+        }
     } else {
         get_scan_extent_list(table, &list, table->dataobj_no, table->ts_no, 1);
         set_lob_ts_no(table);

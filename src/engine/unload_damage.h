@@ -14,7 +14,14 @@ constexpr int DMG_NOT_DATA = 4;     // not a table data block where one was expe
 constexpr int DMG_BAD_HEADER = 5;   // a header field points past the block end
 constexpr int DMG_OTHER_OBJECT = 6; // the block belongs to another data object
 constexpr int DMG_UNDECODABLE = 7;  // a block kind or layout the decoder cannot read
-constexpr int DMG_REASON_COUNT = 8;
+constexpr int DMG_SEGMENT_HEADER = 8; // a segment header or extent map block could not be read: its extents were not
+constexpr int DMG_NO_DATAFILE = 9;  // the extent lies in a datafile that is not registered
+constexpr int DMG_REASON_COUNT = 10;
+
+// Reasons of remembered addresses that are not skipped blocks: a block whose
+// rows were read but some of them lost, or cut short.
+constexpr int DMG_ROWS_LOST = 100;
+constexpr int DMG_VALUES_CUT = 101;
 
 constexpr int DMG_FIRST_ADDRESSES = 5;
 
@@ -30,11 +37,21 @@ typedef struct _tag_unload_damage {
     ub8 values_cut; // values (LOBs, chained pieces) that end early
     ub4 address_cnt;
     DAMAGE_ADDRESS addresses[DMG_FIRST_ADDRESSES]; // the first blocks skipped
+    int segment_error; // why the last segment header could not be read (SEG_ codes, extent_list.h), else 0
 } UNLOAD_DAMAGE, *PUNLOAD_DAMAGE;
 
 void init_unload_damage(PUNLOAD_DAMAGE damage);
 // Counts one skipped block; the first DMG_FIRST_ADDRESSES are remembered.
 void note_damaged_block(PUNLOAD_DAMAGE damage, int reason, ub4 file_no, ub4 block_no);
+// Counts `count` skipped blocks from block_no on (an extent), remembering the first.
+void note_damaged_blocks(PUNLOAD_DAMAGE damage, int reason, ub4 file_no, ub4 block_no, ub8 count);
+// A row whose pieces could not be read, or a value (a row's columns) that
+// ended early, in the block file_no/block_no.
+void note_lost_row(PUNLOAD_DAMAGE damage, ub4 file_no, ub4 block_no);
+void note_cut_value(PUNLOAD_DAMAGE damage, ub4 file_no, ub4 block_no);
+// Anything to report: skipped blocks (other than blocks of another data
+// object, which a segment normally holds), rows lost or values cut.
+bool has_unload_damage(const UNLOAD_DAMAGE* damage);
 ub8 get_damaged_block_count(const UNLOAD_DAMAGE* damage);
 // Adds another count into `total` (a worker's share, a partition's).
 void add_unload_damage(PUNLOAD_DAMAGE total, const UNLOAD_DAMAGE* part);

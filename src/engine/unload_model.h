@@ -22,6 +22,11 @@ constexpr int COLNAME_LEN = 30;
 constexpr int TABNAME_LEN = 30;
 constexpr int LOB_NAME_LEN = 30;
 constexpr ub4 INVALID_TS_NO = 0xFFFFFFFFu;
+constexpr int OUTPUT_ERROR_FILE_LEN = 1024;
+
+// output_flags
+constexpr int OF_ENCLOSED = 1;        // some value was enclosed
+constexpr int OF_PART_LINE_BREAK = 2; // a worker met the table's first line feed: its part cannot be joined
 
 // lob_output_format
 constexpr int LOF_NONE = 0;      // LOB columns are not written
@@ -213,6 +218,14 @@ typedef struct _tag_unload_params {
     PSAMPLE_DATA sample_data;
     FILE* fp;
     FILE* info_fp;
+    struct _tag_table_output* output; // the text or CSV writer's state for the table
+    // The first file of the table's output that could not be written (its
+    // errno and name): the command then reports the table as failed.
+    int output_error;
+    char output_error_file[OUTPUT_ERROR_FILE_LEN];
+    // What the writer found that its control file depends on (OF_ bits); a
+    // worker writing part of the table hands them to the parent.
+    int output_flags;
     void* writer;    // the output writer's own state for this table, owned by the writer
     int stop_unload; // set by a writer that cannot go on (its file failed): the engine stops at the next block
     const UNLOAD_PROGRESS* progress; // null: nobody is told

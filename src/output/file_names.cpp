@@ -8,6 +8,7 @@
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/str_util.h"
+#include "output/output_file.h"
 
 char* transform_table_filename(char* name)
 {
@@ -52,6 +53,20 @@ int create_directory(const char* path)
     return 0;
 }
 
+int create_data_directory()
+{
+    const char* path = config_data.data_path;
+    size_t length = strlen(path);
+    // data_path is a prefix of the file names: its directory is what comes
+    // before the last path delimiter.
+    int error = length > 0 && path[length - 1] == file_path_delimiter ? make_directory_path(path)
+                                                                       : make_parent_directories(path);
+    if (error == 0)
+        return 1;
+    sp_printf("Can not create directory:%s, error message:%s.\n", path, strerror(error));
+    return 0;
+}
+
 namespace {
 
 const char* lob_root()
@@ -68,6 +83,14 @@ int create_lob_file_dir(PCOLUMN column)
     if (column->lob.dir_ind == 1) {
         snprintf(path, sizeof(path), "%slob%05u_%04u", lob_root(), column->lob_storage.lob_obj_id,
                  (ub4)column->col_no);
+        // The LOB root may lie under a data directory not made yet: the
+        // column directory's missing parents are made as "mkdir -p" would.
+        int error = make_parent_directories(path);
+        if (error != 0) {
+            sp_printf("Can not create directory:%s\n", path);
+            sp_printf("error message:%s.\n", strerror(error));
+            return 0;
+        }
         if (!create_directory(path))
             sp_printf("error message:%s.\n", strerror(errno));
     }

@@ -16,6 +16,9 @@ void get_table_file_name(char* out, size_t size, const char* schema, const char*
                          const char* extension);
 // 1 created or already there, 0 failed (with a message; errno says why).
 int create_directory(const char* path);
+// The directory of data_path, made when missing; 1 when it is there, 0 when
+// it could not be made (with a message naming the system error).
+int create_data_directory();
 // The directory of the LOB column's current subdirectory (lob_dir_name),
 // creating the column directory first for subdirectory 1. A failure is
 // reported with the system's reason.

@@ -1,6 +1,7 @@
 #include "output/table_output.h"
 
 #include "base/config.h"
+#include "output/csv_output.h"
 #include "output/dmp_output.h"
 #include "output/text_output.h"
 
@@ -9,6 +10,8 @@ int begin_unload_table_output(const char* schema, const char* table_name, const 
 {
     if (config_data.output_format == OUTPUT_DMP)
         return begin_unload_table_dmp(schema, table_name, partition, table, columns, params);
+    if (config_data.output_format == OUTPUT_CSV)
+        return begin_unload_table_csv(schema, table_name, partition, table, columns, params);
     return begin_unload_table_txt(schema, table_name, partition, table, columns, params);
 }
 
@@ -16,6 +19,8 @@ void do_unload_table_output(PTABLE table, PUNLOAD_PARAMS params)
 {
     if (params->writer != nullptr)
         do_unload_table_dmp(table, params);
+    else if (config_data.output_format == OUTPUT_CSV)
+        do_unload_table_csv(table, params);
     else
         do_unload_table_txt(table, params);
 }
@@ -24,6 +29,11 @@ int end_unload_table_output(PUNLOAD_PARAMS params)
 {
     if (params->writer != nullptr)
         return end_unload_table_dmp(params);
-    end_unload_table_txt(params);
-    return 1;
+    if (config_data.output_format == OUTPUT_CSV)
+        end_unload_table_csv(params);
+    else
+        end_unload_table_txt(params);
+    // Any of the table's files that could not be written (output_error
+    // names it) fails the table.
+    return params->output_error == 0;
 }

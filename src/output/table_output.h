@@ -1,6 +1,7 @@
 #pragma once
 // The writer of a table unload, chosen by the configured output format:
-// delimited text (with its control and DDL files) or an export dump. Every
+// delimited text (with its control and DDL files), CSV for PostgreSQL (with
+// its psql script) or an export dump. Every
 // command that writes tables opens, fills and closes its output through
 // these three.
 

@@ -2,239 +2,274 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/str_util.h"
 #include "dict/dict_columns.h"
 #include "output/file_names.h"
 #include "output/table_ddl.h"
+#include "output/table_files.h"
 
 namespace {
 
-constexpr size_t OUT_PATH_LEN = FILENAME_MAXLEN + 3 * 32 + 16;
-
-// Text for the data file is gathered here and handed to stdio a megabyte at
-// a time, which stdio passes straight to the file: a call per field and
-// delimiter would cost more than their bytes. Everything this file writes to
-// the data file goes through it, and it is handed over before the data file
-// is closed or written another way, so the bytes keep their order.
-constexpr size_t TEXT_BUFFER_SIZE = 1024 * 1024;
-struct TEXT_BUFFER {
-    FILE* fp;
-    size_t len;
-    char text[TEXT_BUFFER_SIZE];
-};
-TEXT_BUFFER pending;
-
-void flush_pending()
-{
-    if (pending.len > 0 && pending.fp != nullptr)
-        fwrite_unlocked(pending.text, 1, pending.len, pending.fp);
-    pending.len = 0;
-}
-
-// Bytes for the data file `fp`, through the buffer.
-[[gnu::noinline]] void put_bytes_slow(FILE* fp, const void* bytes, size_t length)
-{
-    if (length == 0)
-        return;
-    if (fp != pending.fp) {
-        flush_pending();
-        pending.fp = fp;
-    }
-    if (length > TEXT_BUFFER_SIZE - pending.len) {
-        flush_pending();
-        if (length > TEXT_BUFFER_SIZE) {
-            fwrite_unlocked(bytes, 1, length, fp);
-            return;
-        }
-    }
-    memcpy(pending.text + pending.len, bytes, length);
-    pending.len += length;
-}
-
-// The common case inline: once per field of every row.
-inline void put_bytes(FILE* fp, const void* bytes, size_t length)
-{
-    if (fp == pending.fp && length <= TEXT_BUFFER_SIZE - pending.len) {
-        memcpy(pending.text + pending.len, bytes, length);
-        pending.len += length;
-    } else {
-        put_bytes_slow(fp, bytes, length);
-    }
-}
-
-inline void put_char(FILE* fp, char c)
-{
-    if (fp == pending.fp && pending.len < TEXT_BUFFER_SIZE)
-        pending.text[pending.len++] = c;
-    else
-        put_bytes_slow(fp, &c, 1);
-}
-
-void put_text(FILE* fp, const char* text)
-{
-    put_bytes(fp, text, strlen(text));
-}
+constexpr size_t OUT_NAME_LEN = FILENAME_MAXLEN + 3 * 32 + 16;
 
 // The delimiter, usually one character, before every field but the first.
-inline void put_delimiter(FILE* fp, const char* delimiter)
+inline void put_delimiter(PTABLE_OUTPUT out, const char* delimiter)
 {
     if (delimiter[0] != '\0' && delimiter[1] == '\0')
-        put_char(fp, delimiter[0]);
+        put_output_char(&out->data, delimiter[0]);
     else
-        put_text(fp, delimiter);
+        put_output_text(&out->data, delimiter);
 }
 
-// Hands over what is gathered for `fp` before it is closed or written
-// another way.
-void flush_pending_of(FILE* fp)
-{
-    if (pending.fp == fp) {
-        flush_pending();
-        pending.fp = nullptr;
-    }
-}
-
-// Bytes for a LOB value's own file, straight to stdio; false when they did
-// not all go.
-bool write_bytes(FILE* fp, const void* bytes, size_t length)
-{
-    return length == 0 || fwrite_unlocked(bytes, 1, length, fp) == length;
-}
-
-void put_row_address(FILE* fp, const char* delimiter, const ROW_DATA* row)
+void put_row_address(PTABLE_OUTPUT out, const char* delimiter, const ROW_DATA* row)
 {
     // Two delimiters of at most DELIMITER_MAX_LEN characters, "0x", 8 and 10 digits.
     char text[2 * DELIMITER_MAX_LEN + 32];
     int n = snprintf(text, sizeof(text), "%s0x%08x%s%u", delimiter, row->rdba, delimiter, row->row_no);
     if (n > 0)
-        put_bytes(fp, text, (size_t)n < sizeof(text) ? (size_t)n : sizeof(text) - 1);
+        put_output_bytes(&out->data, text, (size_t)n < sizeof(text) ? (size_t)n : sizeof(text) - 1);
 }
 
-// A LOB value arrives as pieces. Inline CLOB text goes straight into the data
-// file; otherwise the first piece with data opens the value's own file and
-// its name becomes the field. Kept out of line, so that the common field
-// path does without its register saves.
+// Types whose converted text is made of digits, letters and a few marks.
+inline bool is_fixed_format(ub1 ora_type)
+{
+    switch (ora_type) {
+    case ORA_NUMBER:
+    case ORA_DATE:
+    case ORA_TIMESTAMP:
+    case ORA_TIMESTAMP_TZ:
+    case ORA_TIMESTAMP_LTZ:
+    case ORA_RAW:
+    case ORA_LONG_RAW:
+    case ORA_ROWID:
+    case ORA_BINARY_FLOAT:
+    case ORA_BINARY_DOUBLE: return true;
+    default: return false;
+    }
+}
+
+void close_lob_file(PCOL_DATA col_data, PUNLOAD_PARAMS params)
+{
+    if (col_data->lob_file == nullptr)
+        return;
+    errno = 0;
+    bool failed = fflush(col_data->lob_file) != 0 || ferror(col_data->lob_file);
+    int error = errno;
+    if (fclose(col_data->lob_file) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    col_data->lob_file = nullptr;
+    if (failed && !col_data->lob_file_error) {
+        error = error != 0 ? error : EIO;
+        sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name, (unsigned)error,
+                  strerror(error));
+        col_data->lob_file_error = 1;
+    }
+    if (failed)
+        note_output_error(params, error != 0 ? error : EIO, col_data->lob_full_name);
+}
+
+// A LOB value written to a file of its own: the first piece with data opens
+// the file and its name becomes the field; the last piece closes it.
+void put_lob_file_piece(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
+                        ub1 flags)
+{
+    PTABLE_OUTPUT out = params->output;
+    bool clob = column->ora_type == ORA_CLOB;
+    if (!col_data->is_null && !col_data->lob_file_error && col_data->lob_full_name != nullptr) {
+        if (col_data->lob_file == nullptr) {
+            col_data->lob_file = fopen(col_data->lob_full_name, clob ? "w" : "wb");
+            if (col_data->lob_file == nullptr && errno == ENOENT &&
+                make_parent_directories(col_data->lob_full_name) == 0)
+                col_data->lob_file = fopen(col_data->lob_full_name, clob ? "w" : "wb");
+            if (col_data->lob_file == nullptr) {
+                int err = errno;
+                if (clob)
+                    sp_printf("create lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name,
+                              (unsigned)err, strerror(err));
+                else
+                    sp_printf("create lob file '%s' error,errno=%u\n,error message:%s.", col_data->lob_full_name,
+                              (unsigned)err, strerror(err));
+                col_data->lob_file_error = 1;
+                note_output_error(params, err, col_data->lob_full_name);
+                return;
+            }
+            if (col_data->lob_file_name != nullptr)
+                put_text_value(&out->data, &out->fields, col_data->lob_file_name, strlen(col_data->lob_file_name));
+        }
+        const void* bytes = clob ? (const void*)col_data->common_data.data : (const void*)data;
+        size_t n = clob ? col_data->data_len : length;
+        errno = 0;
+        if (n > 0 && bytes != nullptr && fwrite_unlocked(bytes, 1, n, col_data->lob_file) != n) {
+            int err = errno != 0 ? errno : EIO;
+            sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name,
+                      (unsigned)err, strerror(err));
+            note_output_error(params, err, col_data->lob_full_name);
+            col_data->lob_file_error = 1; // its later pieces are dropped
+        }
+    }
+    if (flags & IS_LOB_LAST_PIECE)
+        close_lob_file(col_data, params);
+}
+
+// A LOB value arrives as pieces. Inline CLOB text is gathered and written
+// whole with the last piece, since it may need enclosing. Kept out of line,
+// so that the common field path does without its register saves.
 [[gnu::noinline]] void unload_lob_piece_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
                                                PUNLOAD_PARAMS params, ub1 flags)
 {
-    FILE* fp = params->fp;
+    PTABLE_OUTPUT out = params->output;
     if ((flags & IS_LOB_FIRST_PIECE) && !(flags & IS_FIRST_COLUMN))
-        put_delimiter(fp, params->delimiter);
-    if (col_data == nullptr || col_data->is_null)
-        return;
-    bool clob = column->ora_type == ORA_CLOB;
-    if (clob && params->lob_output_format == LOF_PART_TEXT) {
-        put_bytes(fp, col_data->common_data.data, col_data->data_len);
-        return;
-    }
-    if (col_data->lob_file_error || col_data->lob_full_name == nullptr)
-        return;
-    if (col_data->lob_file == nullptr) {
-        col_data->lob_file = fopen(col_data->lob_full_name, clob ? "w" : "wb");
-        if (col_data->lob_file == nullptr) {
-            int err = errno;
-            if (clob)
-                sp_printf("create lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name,
-                          (unsigned)err, strerror(err));
-            else
-                sp_printf("create lob file '%s' error,errno=%u\n,error message:%s.", col_data->lob_full_name,
-                          (unsigned)err, strerror(err));
-            col_data->lob_file_error = 1;
-            return;
+        put_delimiter(out, params->delimiter);
+    if (column->ora_type == ORA_CLOB && params->lob_output_format == LOF_PART_TEXT) {
+        if (flags & IS_LOB_FIRST_PIECE)
+            out->lob_text.clear();
+        if (col_data != nullptr && !col_data->is_null && col_data->data_len > 0)
+            out->lob_text.append(col_data->common_data.str_data, col_data->data_len);
+        if (flags & IS_LOB_LAST_PIECE) {
+            put_text_value(&out->data, &out->fields, out->lob_text.data(), out->lob_text.size());
+            out->lob_text.clear();
         }
-        if (col_data->lob_file_name != nullptr)
-            put_text(fp, col_data->lob_file_name);
+    } else if (col_data != nullptr) {
+        put_lob_file_piece(data, length, column, col_data, params, flags);
     }
-    bool written = clob ? write_bytes(col_data->lob_file, col_data->common_data.data, col_data->data_len)
-                        : write_bytes(col_data->lob_file, data, length);
-    if (!written) {
-        int err = errno;
-        sp_printf("write lob file '%s' error,errno=%u,error message:%s.\n", col_data->lob_full_name, (unsigned)err,
-                  strerror(err));
-        col_data->lob_file_error = 1; // its later pieces are dropped
-    }
+    check_data_file(params, out);
+}
+
+void table_file_path(char* path, size_t size, const char* name)
+{
+    snprintf(path, size, "%s%s", config_data.data_path, name);
 }
 
 } // namespace
 
+void note_output_error(PUNLOAD_PARAMS params, int error, const char* file)
+{
+    if (params->output_error != 0)
+        return;
+    params->output_error = error != 0 ? error : EIO;
+    copy_str(params->output_error_file, sizeof(params->output_error_file), file != nullptr ? file : "");
+}
+
 int begin_unload_table_txt(const char* schema, const char* table_name, const char* partition, PTABLE table,
                            PZEM_LIST columns, PUNLOAD_PARAMS params)
 {
-    char name[OUT_PATH_LEN];
-    char path[2 * OUT_PATH_LEN];
+    char name[OUT_NAME_LEN];
+    char path[OUTPUT_PATH_LEN];
     get_table_file_name(name, sizeof(name), schema, table_name, partition, "txt");
-    snprintf(path, sizeof(path), "%s%s", config_data.data_path, name);
-    params->fp = fopen(path, "w");
-    if (params->fp == nullptr) {
-        sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(errno));
+    table_file_path(path, sizeof(path), name);
+    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
+    // Opened for reading too: the records written so far are rewritten in
+    // place when a value first holds a line feed.
+    if (out == nullptr || !open_output_file(&out->data, path, "w+", DATA_BUFFER_SIZE)) {
+        int error = out != nullptr ? out->data.error : ENOMEM;
+        sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(error));
+        note_output_error(params, error, path);
+        delete out;
         return 0;
     }
+    params->output = out;
+    params->fp = out->data.fp;
+    init_text_fields(&out->fields, params->delimiter);
+    out->data_name = name;
+    out->schema = schema != nullptr ? schema : "";
+    out->table_name = table_name;
+    out->table = table;
 
-    char sql_name[OUT_PATH_LEN];
+    char sql_name[OUT_NAME_LEN];
     get_table_file_name(sql_name, sizeof(sql_name), schema, table_name, nullptr, "sql");
-    snprintf(path, sizeof(path), "%s%s", config_data.data_path, sql_name);
+    table_file_path(path, sizeof(path), sql_name);
     sort_zem_list(columns, comp_column_info_colno);
-    generate_table_sql(path, schema, table_name, columns);
+    int error = generate_table_sql(path, schema, table_name, columns);
+    if (error != 0)
+        note_output_error(params, error, path);
 
     sort_zem_list(columns, comp_column_info_segcol);
     column_list_to_table(table, columns);
     set_columns_unloadable(table);
 
-    char ctl_name[OUT_PATH_LEN];
+    char ctl_name[OUT_NAME_LEN];
     get_table_file_name(ctl_name, sizeof(ctl_name), schema, table_name, partition, "ctl");
-    snprintf(path, sizeof(path), "%s%s", config_data.data_path, ctl_name);
-    generate_table_ctlfile(path, schema, table_name, name, table);
+    table_file_path(path, sizeof(path), ctl_name);
+    out->ctl_path = path;
+    error = generate_table_ctlfile(path, schema, table_name, name, table);
+    if (error != 0)
+        note_output_error(params, error, path);
     return 1;
 }
 
 void end_unload_table_txt(PUNLOAD_PARAMS params)
 {
-    if (params->fp != nullptr) {
-        flush_pending_of(params->fp);
-        fclose(params->fp);
-        params->fp = nullptr;
+    PTABLE_OUTPUT out = params->output;
+    if (out == nullptr)
+        return;
+    int error = close_output_file(&out->data);
+    if (error != 0)
+        note_output_error(params, error, out->data.path);
+    // Workers of a split table enclose values too.
+    if (params->output_flags & OF_ENCLOSED)
+        out->fields.enclosed = 1;
+    // Values were enclosed or held line feeds: the control file must say so.
+    if (error == 0 && (out->fields.enclosed || out->fields.line_breaks)) {
+        error = generate_table_ctlfile(out->ctl_path.c_str(), out->schema.c_str(), out->table_name.c_str(),
+                                       out->data_name.c_str(), out->table, &out->fields);
+        if (error != 0)
+            note_output_error(params, error, out->ctl_path.c_str());
     }
+    delete out;
+    params->output = nullptr;
+    params->fp = nullptr;
 }
 
 int sync_unload_table_txt(PUNLOAD_PARAMS params)
 {
-    if (params->fp == nullptr)
+    PTABLE_OUTPUT out = params->output;
+    if (out == nullptr || out->data.fp == nullptr || !flush_output_file(&out->data)) {
+        if (out != nullptr)
+            check_data_file(params, out);
         return -1;
-    flush_pending_of(params->fp);
-    if (fflush(params->fp) != 0 || ferror(params->fp))
-        return -1;
-    return fileno(params->fp);
+    }
+    return fileno(out->data.fp);
 }
 
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags)
 {
-    FILE* fp = params->fp;
+    PTABLE_OUTPUT out = params->output;
     if ((flags & (IS_LAST_NULL | IS_LOB_PIECE | IS_LAST_PIECE)) != IS_LAST_PIECE) {
         // Trailing NULLs, LOB pieces, and the first pieces of a value split
         // over row pieces, which the last piece writes whole.
-        if (!(flags & IS_LAST_NULL) && is_lob_callback(flags) && fp != nullptr && column != nullptr &&
+        if (!(flags & IS_LAST_NULL) && is_lob_callback(flags) && out != nullptr && column != nullptr &&
             column->can_unload)
             unload_lob_piece_to_txt(data, length, column, col_data, params, flags);
         return;
     }
-    if (fp == nullptr || column == nullptr || !column->can_unload)
+    if (out == nullptr || column == nullptr || !column->can_unload)
         return;
     if (!(flags & IS_FIRST_COLUMN))
-        put_delimiter(fp, params->delimiter);
-    if (col_data != nullptr && !col_data->is_null)
-        put_bytes(fp, col_data->common_data.data, col_data->data_len);
+        put_delimiter(out, params->delimiter);
+    if (col_data == nullptr || col_data->is_null)
+        return;
+    if (out->fields.typed_plain && is_fixed_format(column->ora_type))
+        put_output_bytes(&out->data, col_data->common_data.data, col_data->data_len);
+    else
+        put_text_value(&out->data, &out->fields, col_data->common_data.str_data, col_data->data_len);
 }
 
 void unload_row_to_txt(ub2, PUNLOAD_PARAMS params, PROW_DATA row)
 {
-    if (params->fp == nullptr)
+    PTABLE_OUTPUT out = params->output;
+    if (out == nullptr)
         return;
     if (config_data.record_row_addr == 1 && row != nullptr)
-        put_row_address(params->fp, params->delimiter, row);
-    put_char(params->fp, '\n');
+        put_row_address(out, params->delimiter, row);
+    put_record_end(&out->data, &out->fields);
+    check_data_file(params, out);
 }
 
 void output_row_data_list(const ZEM_LIST* rows, const char* delimiter, int max_cols, ub8 max_rows, FILE* stream)
@@ -261,10 +296,8 @@ void output_row_data_list(const ZEM_LIST* rows, const char* delimiter, int max_c
 
 void unload_data_to_txt(PZEM_LIST rows, PUNLOAD_PARAMS params)
 {
-    if (params->fp != nullptr) {
-        flush_pending_of(params->fp);
+    if (params->fp != nullptr)
         output_row_data_list(rows, params->delimiter, params->max_col_cnt, 0, params->fp);
-    }
 }
 
 void show_row_data_list(const ZEM_LIST* rows, const char* delimiter, int max_cols)

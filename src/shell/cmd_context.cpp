@@ -54,6 +54,11 @@ bool read_terminal_line(char* line, size_t size)
 
 } // namespace
 
+bool is_reading_terminal()
+{
+    return reading_terminal();
+}
+
 void print_prompt()
 {
     const char* prompt = current_module == MODULE_BBED ? "BBED> " : current_module == MODULE_ASMCMD ? "ASMCMD> " : "ZEM> ";

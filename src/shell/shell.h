@@ -84,6 +84,8 @@ int run_zem(FILE* input);
 int run_zem_discover(int count, char** args);
 
 void print_prompt();
+// Whether lines come from a person at the terminal (not a file or a pipe).
+bool is_reading_terminal();
 int get_cmd_line(LINE_ARRAY tokens);
 int parse_cmd(LINE_ARRAY tokens);
 int parse_cmd_zem(const char* keyword);

@@ -16,21 +16,13 @@ void do_spool(LINE_ARRAY tokens, int count)
         return;
     }
     if (strcmp(tokens[1], "off") == 0) {
-        if (fp_spool != nullptr) {
-            fclose(fp_spool);
-            fp_spool = nullptr;
-        }
+        close_spool_file();
         return;
     }
     if (shell_restricted)
         return;
     const char* name = strcmp(tokens[1], "on") == 0 ? spool_file_default : tokens[1];
-    if (fp_spool != nullptr) {
-        fclose(fp_spool);
-        fp_spool = nullptr;
-    }
-    fp_spool = fopen(name, "w");
-    if (fp_spool == nullptr)
+    if (!open_spool_file(name))
         sp_printf("can not open file '%s' for write.error message:%s.\n", name, strerror(errno));
 }
 

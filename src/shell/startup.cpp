@@ -1,10 +1,12 @@
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "asmcmd/asmcmd_module.h"
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/rdba.h"
+#include "base/run_status.h"
 #include "base/trace.h"
 #include "bbed/bbed_module.h"
 #include "convert/charset.h"
@@ -62,10 +64,7 @@ void clean_resource()
 {
     release_datafile_list();
     release_asmdisk_list();
-    if (fp_spool != nullptr) {
-        fclose(fp_spool);
-        fp_spool = nullptr;
-    }
+    close_spool_file();
     clean_iconv();
     release_block_buffer_cache(&block_buffer_cache);
     free(bigfile_ts_array);
@@ -77,6 +76,7 @@ int run_zem(FILE* input)
 {
     start_up();
     init_cmd_context_list(input);
+    int status = ZEM_EXIT_OK;
     for (;;) {
         print_prompt();
         int count = get_cmd_line(cmd_line);
@@ -85,7 +85,15 @@ int run_zem(FILE* input)
             break;
         if (count <= 0)
             continue;
-        if (!dispatch_cmd(parse_cmd(cmd_line), cmd_line, count))
+        // A command from a file or a pipe that could not write its output
+        // makes the exit status tell it; a person at the terminal has read
+        // the message.
+        bool typed = is_reading_terminal();
+        take_output_failure();
+        bool go_on = dispatch_cmd(parse_cmd(cmd_line), cmd_line, count);
+        if (take_output_failure() && !typed)
+            status = ZEM_EXIT_OUTPUT_FAILED;
+        if (!go_on)
             break;
     }
     if (current_module == MODULE_BBED)
@@ -94,5 +102,8 @@ int run_zem(FILE* input)
         clean_asmcmd_module();
     current_module = MODULE_ZEM;
     shut_down();
-    return 0;
+    // The spool is closed last: a copy that did not reach it counts too.
+    if (take_output_failure() && !isatty(fileno(input)))
+        status = ZEM_EXIT_OUTPUT_FAILED;
+    return status;
 }

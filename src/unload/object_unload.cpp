@@ -9,6 +9,7 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/run_status.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
 #include "dict/dict_lob_info.h"
@@ -16,6 +17,7 @@
 #include "engine/lob_unload.h"
 #include "output/table_output.h"
 #include "unload/unload_cmd.h"
+#include "unload/unload_report.h"
 
 namespace {
 
@@ -159,10 +161,17 @@ int do_unload_object(LINE_ARRAY tokens, int count)
         get_table_lobs_info(&table);
         get_columns_ind_buffer(&table);
         do_unload_table_output(&table, &params);
-        if (end_unload_table_output(&params))
+        // Output that could not be written is a failure, never a row count.
+        if (end_unload_table_output(&params)) {
             display_unload_rows(table.row_cnt);
-        else
+        } else {
+            if (params.output_error != 0)
+                sp_printf("failed: write file %s error! error message:%s.\n", params.output_error_file,
+                          strerror(params.output_error));
             sp_printf("Object %u unload failed: its output could not be written.\n", object_id);
+            note_output_failure();
+        }
+        show_unload_damage(table_name, nullptr, &table.damage);
         sp_printf("At %s\n\n", current_time_str(now));
     }
     release_table(&table, 0);

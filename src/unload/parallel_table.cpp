@@ -1,6 +1,7 @@
 #include "unload/parallel_table.h"
 
 #include <csignal>
+#include <unistd.h>
 
 #include "base/config.h"
 #include "base/printer.h"
@@ -40,6 +41,22 @@ int unload_in_parts(void* context, PZEM_LIST list, PUNLOAD_PARAMS params, const 
         params->worker_failed = 1;
         return 1;
     }
+    int flags = get_worker_output_flags(&group);
+    if (flags & OF_PART_LINE_BREAK) {
+        // A value holds the table's first line feed: from there every record
+        // ends another way, and the records before it must be rewritten,
+        // which only the table's own process can do. The workers' output is
+        // cut off and this process reads the segment.
+        release_worker_group(&group);
+        if (ftruncate(data_fd, group.start) != 0 || lseek(data_fd, group.start, SEEK_SET) < 0) {
+            params->worker_failed = 1;
+            return 1;
+        }
+        sp_printf("Table %s: a value holds a line feed, one process reads the segment again.\n",
+                  params->table->name);
+        return 0;
+    }
+    params->output_flags |= flags;
     join_workers(&group, list, params);
     release_worker_group(&group);
     return 1;

@@ -133,6 +133,7 @@ void worker_batch(void* context, ub8 blocks, ub8 bytes, ub8 rows)
         slot->direct.store(1);
     }
     slot->damage = table->damage;
+    slot->output_flags.store(params->output_flags);
     slot->rows.store(table->row_cnt);
     slot->finished.store(ok);
     slot->state.store(WS_DONE);
@@ -383,6 +384,14 @@ void join_workers(PWORKER_GROUP group, const ZEM_LIST* list, PUNLOAD_PARAMS para
                   params->table->name, strerror(group->place_error));
     count_placed(group, params->table, placed);
     report_failures(group->workers, group->slots, placed, list, params);
+}
+
+int get_worker_output_flags(const WORKER_GROUP* group)
+{
+    int flags = 0;
+    for (size_t i = 0; group->slots != nullptr && i < group->workers.size(); i++)
+        flags |= group->slots[i].output_flags.load();
+    return flags;
 }
 
 void release_worker_group(PWORKER_GROUP group)

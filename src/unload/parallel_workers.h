@@ -32,6 +32,7 @@ struct WORKER_SLOT {
     std::atomic<ub8> base;       // offset of its output in the data file
     std::atomic<ub8> buffered;   // bytes in its part file before it switched
     std::atomic<ub8> end_offset; // end of its output in the data file, when direct
+    std::atomic<int> output_flags; // the writer's findings (OF_ bits)
     UNLOAD_DAMAGE damage;
 };
 
@@ -83,6 +84,8 @@ int wait_workers(PWORKER_GROUP group, PUNLOAD_PARAMS params);
 // failures (params->worker_failed).
 void join_workers(PWORKER_GROUP group, const ZEM_LIST* list, PUNLOAD_PARAMS params);
 void release_worker_group(PWORKER_GROUP group);
+// What the writers of all workers found (OF_ bits).
+int get_worker_output_flags(const WORKER_GROUP* group);
 
 // Places what the workers have written so far (part_placement.cpp): copies
 // part files into the data file and asks the next worker to switch. Called

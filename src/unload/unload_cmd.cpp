@@ -4,6 +4,7 @@
 #include "base/printer.h"
 #include "base/str_util.h"
 #include "dict/dict_unload.h"
+#include "output/file_names.h"
 #include "unload/object_unload.h"
 
 namespace {
@@ -95,10 +96,14 @@ void do_unload(LINE_ARRAY tokens, int count)
     }
     if (count >= 2 && str_case_equal(tokens[1], "user") &&
         (count == 3 || (count == 5 && str_case_equal(tokens[3], "parallel")))) {
+        // Made once here, told once when it fails; every table then says
+        // that its files could not be written.
+        create_data_directory();
         do_unload_user(tokens, count);
         return;
     }
     if (count >= 3 && str_case_equal(tokens[1], "table")) {
+        create_data_directory();
         if (!unload_table_form(tokens, count))
             print_unload_usage();
         return;

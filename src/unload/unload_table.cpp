@@ -4,6 +4,7 @@
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/rdba.h"
+#include "base/run_status.h"
 #include "base/str_util.h"
 #include "base/time_text.h"
 #include "dict/dict_columns.h"
@@ -17,6 +18,7 @@
 #include "scan/scanned_extent.h"
 #include "unload/parallel_table.h"
 #include "unload/unload_cmd.h"
+#include "unload/unload_report.h"
 
 namespace {
 
@@ -75,12 +77,15 @@ void unload_one_segment(PTABLE table, PUNLOAD_PARAMS params, ub4 object_id, bool
     if (truncated)
         storage.dataobj_no = get_trunc_dataobj_id(&storage);
     print_segment(&storage);
-    if (truncated && storage.dataobj_no == 0)
+    // A table whose output failed reads no further segment.
+    if ((truncated && storage.dataobj_no == 0) || params->stop_unload)
         return;
     copy_storage(table, &storage);
     check_scanned_extents(table, params);
     get_columns_ind_buffer(table);
+    table->damage.segment_error = 0;
     do_unload_table_output(table, params);
+    show_segment_error(table);
 }
 
 // Block-range form: datafile <rfile#> block <block#> [blocks n] [partition p].
@@ -120,24 +125,6 @@ int parse_block_range(LINE_ARRAY tokens, int count, TABLE_REQUEST* request)
     request->spec_block = block;
     sp_printf("unload specific block mode.\n");
     return 1;
-}
-
-void print_finish(const TABLE* table, const char* table_name, const char* partition, const UNLOAD_PARAMS* params,
-                  bool complete)
-{
-    char now[TIME_STR_LEN];
-    if (!complete)
-        sp_printf("\nTable %s unload failed: its output could not be written.\n", table_name);
-    else if (partition != nullptr)
-        sp_printf("\nTtable %s,partition %s ", table_name, partition);
-    else
-        sp_printf("\nTable %s ", table_name);
-    if (complete && params->worker_failed)
-        sp_printf("failed: a worker process failed, the data file is incomplete (%llu rows written)\n",
-                  (unsigned long long)table->row_cnt);
-    else if (complete)
-        display_unload_rows(table->row_cnt);
-    sp_printf("At %s \n\n", current_time_str(now));
 }
 
 // Everything after the table is resolved: partitions, output files, segments.
@@ -224,7 +211,9 @@ int unload_resolved_table(TABLE_REQUEST* request)
             unload_one_segment(&table, &params, iot ? iot_id : request->object_id, truncated);
         end_progress_line(&line);
         bool complete = end_unload_table_output(&params);
-        print_finish(&table, request->table, partition, &params, complete);
+        show_table_result(&table, request->table, partition, &params, complete);
+    } else if (params.output_error != 0) {
+        note_output_failure(); // its data file could not be opened (said by the writer)
     }
     release_table(&table, 0);
     release_zem_list(&columns);
@@ -340,7 +329,9 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
         do_unload_table_output(&table, &params);
         end_progress_line(&line);
         bool complete = end_unload_table_output(&params);
-        print_finish(&table, table_name, nullptr, &params, complete);
+        show_table_result(&table, table_name, nullptr, &params, complete);
+    } else if (params.output_error != 0) {
+        note_output_failure();
     }
     release_table(&table, 0);
     release_zem_list(&columns);

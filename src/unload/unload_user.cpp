@@ -10,6 +10,7 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/run_status.h"
 #include "base/str_util.h"
 #include "dict/dict_lookup.h"
 #include "dict/dict_store.h"
@@ -50,22 +51,36 @@ std::vector<std::string> user_tables(ub4 user_id)
     return names;
 }
 
+void slave_log_name(char* name, size_t size, pid_t pid)
+{
+    snprintf(name, size, "zem_slave_%u.log", (unsigned)pid);
+}
+
 void start_slave_spool()
 {
     char name[64];
-    snprintf(name, sizeof(name), "zem_slave_%u.log", (unsigned)getpid());
-    if (fp_spool != nullptr)
-        fclose(fp_spool);
-    fp_spool = fopen(name, "w");
-    if (fp_spool == nullptr)
+    slave_log_name(name, sizeof(name), getpid());
+    if (!open_spool_file(name))
         sp_printf("can not open file '%s' for write.error message:%s.\n", name, strerror(errno));
 }
 
-void stop_spool()
+// The workers' messages reached the terminal and their own logs; a spool of
+// the session gets each log whole, in the order the workers started.
+void copy_slave_logs_to_spool(const std::vector<pid_t>& workers)
 {
-    if (fp_spool != nullptr) {
-        fclose(fp_spool);
-        fp_spool = nullptr;
+    if (fp_spool == nullptr)
+        return;
+    for (pid_t pid : workers) {
+        char name[64];
+        slave_log_name(name, sizeof(name), pid);
+        FILE* log = fopen(name, "r");
+        if (log == nullptr)
+            continue;
+        char text[4096];
+        size_t n;
+        while ((n = fread(text, 1, sizeof(text), log)) > 0)
+            spool_only_printf("%.*s", (int)n, text);
+        fclose(log);
     }
 }
 
@@ -140,9 +155,12 @@ void do_unload_user_parallel(ub4 user_id, const char* user_name, int degree)
             break;
         }
         if (pid == 0) {
+            // Whole lines on the shared terminal, never a line split between workers.
+            setvbuf(stdout, nullptr, _IOLBF, 0);
             do_unload_user_slave(queue);
             fflush(stdout);
-            _exit(0);
+            // A table whose output could not be written shows in the status.
+            _exit(take_output_failure() ? ZEM_EXIT_OUTPUT_FAILED : ZEM_EXIT_OK);
         }
         workers.push_back(pid);
     }
@@ -174,7 +192,10 @@ void do_unload_user_parallel(ub4 user_id, const char* user_name, int degree)
             sp_printf("wait slave process %d error,error no:%d, error message:%s\n", (int)pid, errno, strerror(errno));
         else if (WIFSIGNALED(status))
             sp_printf("slave process %d terminated abnormal.\n", (int)pid);
+        else if (WIFEXITED(status) && WEXITSTATUS(status) == ZEM_EXIT_OUTPUT_FAILED)
+            note_output_failure();
     }
+    copy_slave_logs_to_spool(workers);
     msgctl(queue, IPC_RMID, nullptr);
     sp_printf("unload user '%s' parallel finished.\n", user_name);
 }
@@ -208,5 +229,5 @@ void do_unload_user_slave(int queue_id)
         *dot = '\0';
         unload_user_table(message.mtext, dot + 1);
     }
-    stop_spool();
+    close_spool_file();
 }

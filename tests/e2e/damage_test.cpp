@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <unistd.h>
 #include <set>
-#include <sstream>
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
@@ -98,15 +98,6 @@ size_t count_of(const std::string& text, const std::string& what)
     return n;
 }
 
-std::set<std::string> lines_of(const std::string& text)
-{
-    std::set<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.insert(line);
-    return lines;
-}
-
 class DamagedTable : public ::testing::TestWithParam<uint32_t> {};
 
 } // namespace
@@ -129,18 +120,26 @@ TEST_P(DamagedTable, UndamagedBlocksGiveEveryRow)
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Table BIG "), std::string::npos);
 
-    size_t checksum_blocks = 0;
     for (const auto& [block_no, kind] : damaged.kinds) {
         uint32_t rdba = (def.users_file_no << 22) | block_no;
-        std::string corrupted = "Corrupted block,rdba=" + std::to_string(rdba) + "\n";
+        std::string place = "rfile#=" + std::to_string(def.users_file_no) + ",block#=" + std::to_string(block_no);
         if (kind == BAD_TAIL || kind == MARKED_CORRUPT) {
-            EXPECT_EQ(count_of(r.out, corrupted), 1u) << "block " << block_no;
+            EXPECT_EQ(count_of(r.out, "Corrupted block,rdba=" + std::to_string(rdba) + "," + place + "\n"), 1u);
         }
-        checksum_blocks += kind == BAD_CHECKSUM;
+        if (kind == BAD_CHECKSUM) {
+            EXPECT_EQ(count_of(r.out, "Block's checksum value failed error," + place + ".\n"), 1u);
+        }
     }
-    EXPECT_EQ(count_of(r.out, "Block's checksum value failed error.\n"), checksum_blocks);
+    // One summary at the end of the table, on top of the messages.
+    EXPECT_EQ(count_of(r.out, "Damage in table BIG: "), 1u);
+    EXPECT_GOLDEN("e2e/damage/seed_" + std::to_string(seed) + ".txt", r.out);
 
-    std::set<std::string> unloaded = lines_of(db.output("SCOTT_BIG.txt"));
+    // Read as the control file says: garbage values of damaged rows may
+    // hold line feeds and quotes, and are then enclosed.
+    std::set<std::string> unloaded;
+    ControlFile ctl = parse_control_file(db.output("SCOTT_BIG.ctl"));
+    for (const std::vector<std::string>& row : load_text_rows(db.output("SCOTT_BIG.txt"), ctl))
+        unloaded.insert(row[0] + "|" + row[1] + "|" + row[2]);
     size_t kept = 0;
     for (size_t i = 0; i < big.rows.size(); i++) {
         uint32_t block_no = seg.rows[i].rdba & 0x3fffff;
@@ -155,3 +154,37 @@ TEST_P(DamagedTable, UndamagedBlocksGiveEveryRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, DamagedTable, ::testing::Values(1u, 20241206u, 777u, 4242u));
+
+// The users' datafile replaced by random bytes: each table says that its
+// segment header could not be read, and how much, rather than a bare
+// "0 rows unloaded".
+TEST(DamagedFile, RandomBytesInPlaceOfTheUsersFile)
+{
+    E2eDatabase db("random_users", zb::demo_dictionary());
+    ASSERT_EQ(db.run("unload dict\n").status, 0);
+    std::string bytes = read_file(db.path("USERS01.DBF"));
+    std::mt19937 rng(5);
+    for (size_t i = 8192; i < bytes.size(); i++)
+        bytes[i] = (char)rng();
+    write_file(db.path("USERS01.DBF"), bytes);
+    ZemRun r = db.run("unload table scott.dept\nunload table scott.sales\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_GOLDEN("e2e/damage/random_users.txt", r.out);
+}
+
+// Workers of a parallel user unload print to the terminal and their own
+// logs; the session's spool gets their logs, summaries included, and a
+// worker whose table could not be written makes the exit status 1.
+TEST(DamagedFile, ParallelWorkersReachTheSpoolAndTheStatus)
+{
+    zb::DictionaryDef def = zb::demo_dictionary();
+    def.tables.push_back(zb::numbered_table("SCOTT", "BIG", 1200, 80));
+    E2eDatabase db("damage_parallel", def, "", [](zb::BuiltDatabase& b) { damage_table(b, "SCOTT.BIG", 1); });
+    ASSERT_EQ(symlink("/dev/full", db.path("out/SCOTT_EMP.txt").c_str()), 0);
+    ZemRun r = db.run("unload dict\nspool on\nunload user scott parallel 2\nspool off\n", 60);
+    EXPECT_EQ(r.status, 1);
+    std::string spool = read_file(db.path("zem_spool.txt"));
+    EXPECT_EQ(count_of(spool, "Damage in table BIG: "), 1u);
+    EXPECT_EQ(count_of(spool, "\nTable EMP failed: write file out/SCOTT_EMP.txt error! "), 1u);
+    EXPECT_EQ(count_of(spool, "unload user 'SCOTT' parallel finished."), 1u);
+}

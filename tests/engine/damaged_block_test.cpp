@@ -12,11 +12,14 @@ namespace {
 constexpr ub4 OBJ = 70004;
 constexpr ub4 ROWS_PER_BLOCK = 3;
 
+// The message a damaged block gives, naming it.
+enum Message { SILENT, CORRUPTED, CHECKSUM, NOT_DATA };
+
 struct Damaged {
     const char* name;
     std::function<void(zb::BlockImage&)> damage;
-    bool message_has_rdba; // "Corrupted block,rdba=%u\n"
-    const char* message;
+    Message message;
+    int reason; // how the table's damage counts the block; -1: not at all
 };
 
 // The data header of the packer's blocks: 44 + 2 ITLs of 24 bytes.
@@ -30,35 +33,35 @@ void reseal(zb::BlockImage& block)
 const std::vector<Damaged>& damages()
 {
     static const std::vector<Damaged> all = {
-        {"bad_tail", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::bad_tail); }, true, nullptr},
-        {"bad_checksum", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::bad_checksum); }, false,
-         "Block's checksum value failed error.\n"},
-        {"seq_ff", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::seq_ff); }, true, nullptr},
-        {"zeroed", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::zeroed); }, false, ""},
+        {"bad_tail", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::bad_tail); }, CORRUPTED, DMG_BAD_TAIL},
+        {"bad_checksum", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::bad_checksum); }, CHECKSUM,
+         DMG_CHECKSUM},
+        {"seq_ff", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::seq_ff); }, CORRUPTED, DMG_MARKED_CORRUPT},
+        {"zeroed", [](zb::BlockImage& b) { zb::damage_block(b, zb::Damage::zeroed); }, SILENT, -1},
         {"other_object",
          [](zb::BlockImage& b) {
              b.writer().u32(24, OBJ + 1);
              reseal(b);
          },
-         false, ""},
+         SILENT, DMG_OTHER_OBJECT},
         {"itls_past_the_block",
          [](zb::BlockImage& b) {
              b.writer().u16(36, 0xff);
              reseal(b);
          },
-         false, ""},
+         SILENT, DMG_BAD_HEADER},
         {"no_tables",
          [](zb::BlockImage& b) {
              b.writer().u8(DH + 1, 0);
              reseal(b);
          },
-         false, ""},
+         SILENT, -1},
         {"table_directory_far_beyond",
          [](zb::BlockImage& b) {
              b.writer().u16(DH + 14, 0xfff0);
              reseal(b);
          },
-         false, ""},
+         SILENT, DMG_BAD_HEADER},
         {"row_directory_garbage",
          [](zb::BlockImage& b) {
              zb::ByteWriter w = b.writer();
@@ -67,20 +70,20 @@ const std::vector<Damaged>& damages()
              w.u16(DH + 22, 4);      // entry 2 a free-slot link
              reseal(b);
          },
-         false, ""},
+         SILENT, DMG_BAD_HEADER},
         {"directory_count_beyond_the_block",
          [](zb::BlockImage& b) {
              // Every offset now reads as a free-slot link.
              b.writer().u16(DH + 2, 0xffff);
              reseal(b);
          },
-         false, ""},
+         SILENT, DMG_BAD_HEADER},
         {"kind_not_data",
          [](zb::BlockImage& b) {
              b.writer().u8(20, 7);
              reseal(b);
          },
-         false, "block is not a data block\n"},
+         NOT_DATA, DMG_NOT_DATA},
     };
     return all;
 }
@@ -108,9 +111,29 @@ TEST_P(DamagedBlocks, DamagedBlockIsSkippedAndItsNeighboursRowsComeOut)
     TableDesc table(simple_columns(), OBJ);
     Recorder recorder;
     UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
-    std::string message = d.message_has_rdba ? "Corrupted block,rdba=" + std::to_string(file.rdba(victim)) + "\n"
-                                             : std::string(d.message);
+    std::string place = "rfile#=5,block#=" + std::to_string(victim);
+    std::string rdba = std::to_string(file.rdba(victim));
+    std::string message = d.message == CORRUPTED  ? "Corrupted block,rdba=" + rdba + "," + place + "\n"
+                          : d.message == CHECKSUM ? "Block's checksum value failed error," + place + ".\n"
+                          : d.message == NOT_DATA ? "block is not a data block," + place + "\n"
+                                                  : "";
     EXPECT_EQ(result.out, message);
+    // The table's damage counts the block by its reason and names it.
+    const UNLOAD_DAMAGE& damage = table.get()->damage;
+    int reason = d.reason;
+    // 255 ITLs still leave room for a data header in a large block: what
+    // follows reads as a block without tables, which is not damage.
+    if (std::string(d.name) == "itls_past_the_block" && p.block_size > 44 + 255 * 24)
+        reason = -1;
+    EXPECT_EQ(get_damaged_block_count(&damage), reason < 0 ? 0u : 1u);
+    if (reason >= 0) {
+        EXPECT_EQ(damage.blocks[reason], 1u);
+        EXPECT_EQ(has_unload_damage(&damage), reason != DMG_OTHER_OBJECT);
+    }
+    if (reason >= 0 && reason != DMG_OTHER_OBJECT) {
+        ASSERT_GE(damage.address_cnt, 1u);
+        EXPECT_EQ(damage.addresses[0].block_no, victim);
+    }
     std::vector<std::string> expected;
     for (int i = 0; i < 15; i++)
         if (i / (int)ROWS_PER_BLOCK != 2)

@@ -62,7 +62,9 @@ Sample make_sample(std::mt19937& random, ub4 block_size)
     const ub1 types[] = {ORA_NUMBER, ORA_VARCHAR2, ORA_DATE};
     size_t column_cnt = 1 + random() % 8;
     for (size_t i = 0; i < column_cnt; i++) {
-        ColumnDesc c{"C" + std::to_string(i), types[random() % 3]};
+        std::string name = "C";
+        name += std::to_string(i);
+        ColumnDesc c{name, types[random() % 3]};
         c.can_unload = random() % 6 == 0 ? 0 : 1;
         sample.columns.push_back(c);
     }

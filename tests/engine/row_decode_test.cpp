@@ -130,7 +130,10 @@ TEST(RowDecode, ChainThatComesBackIsReportedOnceAndEndsTheRow)
         TableDesc table(four_columns(), OBJ);
         Recorder recorder;
         UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
-        EXPECT_EQ(result.out, "loop migrating or chain\nloop migrating or chain\n");
+        EXPECT_EQ(result.out, "loop migrating or chain,rfile#=5,block#=9\nloop migrating or chain,rfile#=5,block#=9\n");
+        // Both rows end early, and say where.
+        EXPECT_EQ(table.get()->damage.values_cut, 2u);
+        EXPECT_EQ(table.get()->damage.addresses[0].block_no, 9u);
         ASSERT_EQ(recorder.rows.size(), 3u);
         EXPECT_EQ(row_text(recorder.rows[0]), "a|b|c");
         EXPECT_EQ(recorder.rows[0].calls.back().flags, IS_LAST_NULL);
@@ -160,10 +163,16 @@ TEST(RowDecode, ChainIntoAnUnusableBlockEndsTheRowWithTrailingNulls)
     Recorder recorder;
     UnloadResult result = env.unload(table, built.segment.header_rdba, recorder);
     EXPECT_EQ(result.out, "Corrupted continue block,rdba=" + std::to_string(file.rdba(10)) +
-                              "\n"
-                              "block is not a data block\n"
+                              ",rfile#=5,block#=10\n"
+                              "block is not a data block,rfile#=5,block#=8\n"
                               "Corrupted block,rdba=" +
-                              std::to_string(file.rdba(10)) + "\n");
+                              std::to_string(file.rdba(10)) + ",rfile#=5,block#=10\n");
+    // Every row's chain broke; the damaged block of the segment is counted
+    // once, as a segment block.
+    const UNLOAD_DAMAGE& damage = table.get()->damage;
+    EXPECT_EQ(damage.values_cut, 4u);
+    EXPECT_EQ(damage.blocks[DMG_BAD_TAIL], 1u);
+    EXPECT_EQ(get_damaged_block_count(&damage), 1u);
     ASSERT_EQ(recorder.rows.size(), 4u);
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{"a", "hdr", "nofile", "empty"}));
     for (const RowRecord& row : recorder.rows) {
@@ -226,12 +235,17 @@ std::vector<zb::ClusterGroup> cluster_groups()
     std::vector<zb::ClusterGroup> groups;
     for (int k = 0; k < 3; k++) {
         zb::ClusterGroup g;
-        g.key = {bytes_cell(zb::number_bytes((int64_t)(10 + k))), text_cell("key" + std::to_string(k))};
+        std::string key = "key";
+        key += std::to_string(k);
+        g.key = {bytes_cell(zb::number_bytes((int64_t)(10 + k))), text_cell(key)};
         g.tables.resize(3);
         for (int t = 0; t < 3; t++)
-            for (int r = 0; r <= t; r++)
-                g.tables[t].push_back(zb::make_row({bytes_cell(zb::number_bytes((int64_t)(100 * t + r))),
-                                                    text_cell("t" + std::to_string(t + 1) + "k" + std::to_string(k))}));
+            for (int r = 0; r <= t; r++) {
+                std::string text = "t";
+                text += std::to_string(t + 1) + "k" + std::to_string(k);
+                g.tables[t].push_back(
+                    zb::make_row({bytes_cell(zb::number_bytes((int64_t)(100 * t + r))), text_cell(text)}));
+            }
         groups.push_back(g);
     }
     return groups;
@@ -284,7 +298,8 @@ TEST(RowDecode, ClusteredRowWhoseKeyCannotBeReadKeepsItsOwnColumnsInPlace)
     TableDesc key_table(cluster_columns(), OBJ, 4, 0);
     Recorder none;
     UnloadResult result = env.unload(key_table, built.segment.header_rdba, none);
-    EXPECT_EQ(result.out, "cluster table index must greater than 0\ncluster table index must greater than 0\n");
+    EXPECT_EQ(result.out, "cluster table index must greater than 0,rfile#=5,block#=9\n"
+                          "cluster table index must greater than 0,rfile#=5,block#=10\n");
     EXPECT_TRUE(none.rows.empty());
 }
 

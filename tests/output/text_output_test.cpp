@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <random>
 #include <string>
@@ -168,7 +169,7 @@ TEST_F(TextOutput, ManyRowsOfEveryLengthComeOutInOrder)
                 if (random() % 7 == 0) {
                     // Inline CLOB text: its own path into the same file.
                     unload_col_to_txt(nullptr, 0, clob, &v, &params_,
-                                      first | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+                                      first | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
                 } else if (random() % 11 == 0) {
                     v.is_null = 1;
                     unload_col_to_txt(nullptr, 0, &table_.cols[0], &v, &params_,
@@ -213,11 +214,22 @@ TEST_F(TextOutput, DelimiterInControlFileAndLobFiller)
 
 TEST_F(TextOutput, UnopenableDataFileStopsTheTable)
 {
-    strcpy(config_data.data_path, "/nonexistent/dir/");
+    // A data directory that cannot be made: a file stands where it would go.
+    write_file("plain", "");
+    strcpy(config_data.data_path, "plain/dir/");
     std::string out = capture_stdout(
         [&] { EXPECT_EQ(begin_unload_table_txt("S", "T", nullptr, &table_, &columns_, &params_), 0); });
-    EXPECT_EQ(out, "open file /nonexistent/dir/S_T.txt for writing data error! error message:No such file or "
-                   "directory.\n");
+    EXPECT_EQ(out, "open file plain/dir/S_T.txt for writing data error! error message:Not a directory.\n");
+    EXPECT_EQ(params_.output_error, ENOTDIR);
+}
+
+TEST_F(TextOutput, MissingDataDirectoryIsMade)
+{
+    strcpy(config_data.data_path, "new/deeper/");
+    ASSERT_EQ(begin_unload_table_txt("S", "T", nullptr, &table_, &columns_, &params_), 1);
+    end_unload_table_txt(&params_);
+    EXPECT_TRUE(path_exists("new/deeper/S_T.txt"));
+    EXPECT_TRUE(path_exists("new/deeper/S_T.ctl"));
 }
 
 TEST_F(TextOutput, LobFilesAndDirectories)
@@ -237,7 +249,7 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     EXPECT_TRUE(path_exists("lob00077_0003/0002"));
 
     // A CLOB piece with "%" in it reaches its file unchanged.
-    params_.fp = fopen("doc.txt", "w");
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "doc", nullptr, &table_, &columns_, &params_), 1);
     params_.lob_output_format = LOF_TEXT;
     COL_DATA v = text_value("100% sure %s");
     v.lob_full_name = full;
@@ -249,12 +261,63 @@ TEST_F(TextOutput, LobFilesAndDirectories)
     EXPECT_EQ(read_file(full), "100% sure %s");
     EXPECT_EQ(read_file("doc.txt"), std::string("|") + name);
 
-    strcpy(config_data.lob_path, "/nonexistent/lobs/");
+    // Missing parents of the LOB root are made; a file in the way fails.
+    strcpy(config_data.lob_path, "lobs/deeper/");
     PCOLUMN d = make_column("PIC", ORA_BLOB, 4, 4, 4000);
-    std::string out = capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
-    EXPECT_NE(out.find("Can not create directory:/nonexistent/lobs/lob00000_0004/0001\n"), std::string::npos);
+    EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 1);
+    EXPECT_TRUE(path_exists("lobs/deeper/lob00000_0004/0001"));
+    write_file("plain", "");
+    strcpy(config_data.lob_path, "plain/lobs/");
+    d->lob.dir_ind = 0;
+    std::string out =
+        capture_stdout([&] { EXPECT_EQ(get_lob_file_name(d, 1, full, sizeof(full), name, sizeof(name)), 0); });
+    EXPECT_NE(out.find("Can not create directory:plain/lobs/lob00000_0004\n"), std::string::npos);
     free(c);
     free(d);
+}
+
+// Inline CLOB text arrives in pieces and is written whole, enclosed when
+// the whole needs it; the control file then says so.
+TEST_F(TextOutput, InlineClobPiecesWrittenWholeAndEnclosed)
+{
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+    params_.lob_output_format = LOF_PART_TEXT;
+    PCOLUMN clob = make_column("DOC", ORA_CLOB, 7, 7, 4000);
+    clob->can_unload = 1;
+    ROW_DATA row;
+    memset(&row, 0, sizeof(row));
+    COL_DATA one = text_value("1"), first = text_value("say \"a"), second = text_value("\"\nbye");
+    unload_col_to_txt(nullptr, 0, &table_.cols[0], &one, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    unload_col_to_txt(nullptr, 0, &table_.cols[0], &one, &params_, IS_FIRST_COLUMN | IS_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, clob, &first, &params_, IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, clob, &second, &params_, IS_LOB_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
+    unload_row_to_txt(0, &params_, &row);
+    end_unload_table_txt(&params_);
+    free(clob);
+    EXPECT_EQ(read_file("T.txt"), "1\x1e\"\n1|\"say \"\"a\"\"\nbye\"\x1e\"\n");
+    std::string ctl = read_file("T.ctl");
+    EXPECT_NE(ctl.find("INFILE 'T.txt' \"STR X'1e220a'\"\n"), std::string::npos);
+    EXPECT_NE(ctl.find("FIELDS TERMINATED BY X'7c' OPTIONALLY ENCLOSED BY X'22' TRAILING NULLCOLS\n"), std::string::npos);
+}
+
+// A LOB file that cannot be written fails the table with its name and error.
+TEST_F(TextOutput, LobFileThatCannotBeWrittenFailsTheTable)
+{
+    ASSERT_EQ(begin_unload_table_txt(nullptr, "T", nullptr, &table_, &columns_, &params_), 1);
+    params_.lob_output_format = LOF_TEXT;
+    PCOLUMN c = make_column("PIC", ORA_BLOB, 7, 7, 4000);
+    c->can_unload = 1;
+    COL_DATA v = text_value("");
+    v.lob_full_name = (char*)"/dev/full";
+    v.lob_file_name = (char*)"pic.dat";
+    const ub1 bytes[] = {1, 2, 3};
+    unload_col_to_txt(bytes, 3, c, &v, &params_, IS_FIRST_COLUMN | IS_LOB_PIECE | IS_LOB_FIRST_PIECE | IS_LAST_PIECE);
+    unload_col_to_txt(nullptr, 0, c, &v, &params_, IS_LOB_PIECE | IS_LOB_LAST_PIECE | IS_LAST_PIECE);
+    EXPECT_EQ(v.lob_file, nullptr);
+    EXPECT_EQ(params_.output_error, ENOSPC);
+    EXPECT_STREQ(params_.output_error_file, "/dev/full");
+    free(c);
 }
 
 TEST(TypeTexts, SqlControlAndSampleWords)

@@ -24,7 +24,9 @@ std::string list_line(int ts, int fn, int rfn, int bsize, unsigned blocks, char 
 
 std::string loaded(const std::string& lines)
 {
-    return "\n" + std::string(list_heading) + lines + "load control file 'control.txt' successful\n";
+    std::string text = "\n";
+    text += list_heading;
+    return text + lines + "load control file 'control.txt' successful\n";
 }
 
 } // namespace

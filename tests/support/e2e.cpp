@@ -21,6 +21,14 @@ std::string between(const std::string& text, const std::string& open, char close
     return to == std::string::npos ? "" : text.substr(from, to - from);
 }
 
+std::string from_hex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += (char)strtol(hex.substr(i, 2).c_str(), nullptr, 16);
+    return bytes;
+}
+
 std::vector<std::string> lines_of(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -107,12 +115,13 @@ ControlFile parse_control_file(const std::string& text)
     ControlFile ctl;
     bool in_list = false;
     for (const std::string& line : lines_of(text)) {
-        if (line.rfind("INFILE", 0) == 0)
+        if (line.rfind("INFILE", 0) == 0) {
             ctl.infile = between(line, "'", '\'');
+            ctl.record_end = from_hex(between(line, "STR X'", '\''));
+        }
         if (line.rfind("FIELDS TERMINATED BY X'", 0) == 0) {
-            std::string hex = between(line, "X'", '\'');
-            for (size_t i = 0; i + 1 < hex.size(); i += 2)
-                ctl.delimiter += (char)strtol(hex.substr(i, 2).c_str(), nullptr, 16);
+            ctl.delimiter = from_hex(between(line, "X'", '\''));
+            ctl.enclosure = from_hex(between(line, "OPTIONALLY ENCLOSED BY X'", '\''));
         }
         if (line == "(") {
             in_list = true;
@@ -142,16 +151,49 @@ ControlFile parse_control_file(const std::string& text)
 std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
                                                      const std::string& lob_dir)
 {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    const std::string& d = ctl.delimiter;
+    const std::string& q = ctl.enclosure;
     std::vector<std::vector<std::string>> rows;
-    for (const std::string& line : lines_of(text)) {
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(ctl.record_end, start);
+        std::string record = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        start = end == std::string::npos ? text.size() : end + ctl.record_end.size();
         std::vector<std::string> fields;
-        size_t from = 0;
-        for (;;) {
-            size_t at = ctl.delimiter.empty() ? std::string::npos : line.find(ctl.delimiter, from);
-            fields.push_back(line.substr(from, at == std::string::npos ? std::string::npos : at - from));
-            if (at == std::string::npos)
+        for (size_t at = 0;;) {
+            size_t first = at;
+            while (!q.empty() && first < record.size() && blank(record[first]))
+                first++;
+            std::string value;
+            size_t next;
+            if (!q.empty() && record.compare(first, q.size(), q) == 0) {
+                size_t pos = first + q.size();
+                for (;;) {
+                    size_t close = record.find(q, pos);
+                    if (close == std::string::npos) {
+                        value += record.substr(pos);
+                        pos = record.size();
+                        break;
+                    }
+                    value += record.substr(pos, close - pos);
+                    pos = close + q.size();
+                    if (record.compare(pos, q.size(), q) != 0)
+                        break;
+                    value += q;
+                    pos += q.size();
+                }
+                next = d.empty() ? std::string::npos : record.find(d, pos);
+            } else {
+                next = d.empty() ? std::string::npos : record.find(d, at);
+                size_t from = q.empty() ? at : first;
+                value = record.substr(from, next == std::string::npos ? std::string::npos : next - from);
+                if (std::all_of(value.begin(), value.end(), blank))
+                    value.clear();
+            }
+            fields.push_back(value);
+            if (next == std::string::npos)
                 break;
-            from = at + ctl.delimiter.size();
+            at = next + d.size();
         }
         fields.resize(std::max(fields.size(), ctl.fields.size()));
         for (size_t i = 0; i < ctl.fields.size() && !lob_dir.empty(); i++)

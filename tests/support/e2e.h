@@ -49,20 +49,28 @@ std::string transcript_of(const std::string& out);
 // A digest of a file's bytes (FNV-1a, 64 bits) and its size.
 std::string file_digest(const std::string& path);
 
-// What a loader takes from a control file: the data file, the field
-// delimiter and the columns in field order. A LOB column loaded from a
-// file of its own takes its field through its FILLER column.
+// What a loader takes from a control file: the data file, its record
+// terminator (STR), the field delimiter, the optional enclosure and the
+// columns in field order. A LOB column loaded from a file of its own takes
+// its field through its FILLER column.
 struct ControlFile {
     std::string infile;
+    std::string record_end = "\n";
     std::string delimiter;
+    std::string enclosure; // empty without OPTIONALLY ENCLOSED BY
     std::vector<std::string> fields;
     std::vector<std::string> lob_files; // fields whose value is the name of a file holding it
 };
 
 ControlFile parse_control_file(const std::string& text);
-// Splits the data file's lines at the delimiter; fields missing at the end
-// of a line are NULL (empty), as TRAILING NULLCOLS says. With a directory,
-// a LOBFILE field is replaced by the file it names there.
+// Reads the data file as SQL*Loader does with that control file: records
+// end at the terminator; a field ends at the delimiter unless it begins
+// (after blanks) with the enclosure, which then ends it (a doubled enclosure
+// is one character of the value); with an optional enclosure an unenclosed
+// field loses its leading blanks; an all-blank unenclosed field is NULL;
+// fields missing at the end of a record are NULL (TRAILING NULLCOLS). NULL
+// reads as the empty text. With a directory, a LOBFILE field is replaced by
+// the file it names there.
 std::vector<std::vector<std::string>> load_text_rows(const std::string& text, const ControlFile& ctl,
                                                      const std::string& lob_dir = "");
 // What loading should give for these rows of the table: each row's values

@@ -1,6 +1,7 @@
 #include "builder/demo_schema.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace zb {
 
@@ -235,8 +236,11 @@ void add_hr(DictionaryDef& def)
 
     // More than 255 columns: every row is stored in several pieces.
     std::vector<DictColumn> wide_columns;
-    for (int c = 1; c <= 300; c++)
-        wide_columns.push_back(c_number("C" + std::to_string(1000 + c).substr(1)));
+    for (int c = 1; c <= 300; c++) {
+        char name[8];
+        snprintf(name, sizeof(name), "C%03d", c);
+        wide_columns.push_back(c_number(name));
+    }
     DictTable wide = table("HR", "WIDE_T", wide_columns);
     for (int r = 1; r <= 3; r++) {
         std::vector<Value> values;

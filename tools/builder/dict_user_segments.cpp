@@ -253,7 +253,8 @@ void place_table(const DictionaryDef& def, TablePlan& t, DatafileImage& file, Bl
             place_header_only(def, lob.ind_obj, owner + lob.ind_name, &lob.ind_seg, file, cursor, built);
         }
         for (LobFragPlan& f : lob.frags) {
-            std::string part = ":" + std::to_string(f.tabfrag_obj);
+            std::string part = ":";
+            part += std::to_string(f.tabfrag_obj);
             place_header_only(def, f.frag_obj, owner + lob.name + part, &f.seg, file, cursor, built);
             place_header_only(def, f.indfrag_obj, owner + lob.ind_name + part, &f.ind_seg, file, cursor, built);
         }

@@ -28,7 +28,9 @@ std::string fraction_text(uint32_t nanos, int scale)
         return "";
     char text[16];
     snprintf(text, sizeof(text), "%09u", nanos);
-    return "." + std::string(text).substr(0, (size_t)std::min(scale, 9));
+    std::string fraction = ".";
+    fraction.append(text, (size_t)std::min(scale, 9));
+    return fraction;
 }
 
 std::string float_text(double value)
@@ -70,12 +72,13 @@ std::string canonical_decimal(const std::string& decimal)
         whole.erase(0, 1);
     while (!frac.empty() && frac.back() == '0')
         frac.pop_back();
-    if (whole.empty())
-        whole = "0";
-    std::string out = whole + (frac.empty() ? "" : "." + frac);
-    if (out == "0")
-        return out;
-    return (negative ? "-" : "") + out;
+    std::string out = negative ? "-" : "";
+    out += whole.empty() ? std::string(1, '0') : whole;
+    if (!frac.empty()) {
+        out += '.';
+        out += frac;
+    }
+    return out == "-0" ? "0" : out;
 }
 
 std::string hex_upper(const std::vector<uint8_t>& bytes)

@@ -80,7 +80,9 @@ std::vector<BlockImage> make_sample_table_blocks(uint32_t block_size, int order)
 
     std::vector<ClusterGroup> groups(2);
     for (int g = 0; g < 2; g++) {
-        groups[g].key = {bytes_cell(number_bytes((int64_t)g)), text_cell("k" + std::to_string(g))};
+        std::string key = "k";
+        key += std::to_string(g);
+        groups[g].key = {bytes_cell(number_bytes((int64_t)g)), text_cell(key)};
         groups[g].tables.resize(2);
         for (int r = 0; r < 2; r++)
             groups[g].tables[0].push_back(make_row(sample_cells(r + g, 0)));
