@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UNLOAD_PARAMS params;
     init_unload_params(&params, table);
     params.strict_dataobj = 0;
-    UNLOAD_CALLBACKS callbacks = {nullptr, touch_row, touch_column};
+    UNLOAD_CALLBACKS callbacks = {nullptr, touch_row, touch_column, nullptr};
     bool dump = (mode & 0x02) != 0 && dump_writer != nullptr;
     if (dump) {
         callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp};

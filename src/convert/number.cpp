@@ -289,30 +289,20 @@ inline ub4 put_plain_positive_number(const ub1* data, ub4 length, char* out)
 // value left unfinished, when the number is implausible and `checking`.
 inline bool set_number_col(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
 {
-    if (length >= 2 && length <= 21) {
-        char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
-        ub4 n = put_plain_positive_number(data, length, out);
-        if (n != 0) {
-            out[n] = '\0';
-            set_col_text_length(col_data, n);
-            return true;
-        }
+    char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
+    ub4 n = get_short_number_text(data, length, out);
+    if (n != 0) {
+        out[n] = '\0';
+        set_col_text_length(col_data, n);
+        return true;
     }
     NUMBER_PARTS parts;
     if (get_number_parts(data, length, &parts)) {
-        if (get_number_text_bound(&parts) < COL_DATA_INLINE_LEN) {
-            char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
-            ub4 n = put_checked_number(data, parts, out);
-            if (n != NUMBER_BAD_DIGIT) {
-                out[n] = '\0';
-                set_col_text_length(col_data, n);
-                return true;
-            }
-        } else {
+        if (get_number_text_bound(&parts) >= COL_DATA_INLINE_LEN) {
             char text[NUMBER_TEXT_LEN];
-            ub4 n = put_checked_number(data, parts, text);
-            if (n != NUMBER_BAD_DIGIT) {
-                set_col_text(col_data, text, n);
+            ub4 long_n = put_checked_number(data, parts, text);
+            if (long_n != NUMBER_BAD_DIGIT) {
+                set_col_text(col_data, text, long_n);
                 return true;
             }
         }
@@ -320,12 +310,28 @@ inline bool set_number_col(const ub1* data, ub4 length, PCOL_DATA col_data, int 
     if (checking)
         return false;
     char text[NUMBER_TEXT_LEN];
-    ub4 n = get_any_number_text(data, length, text);
+    n = get_any_number_text(data, length, text);
     set_col_text(col_data, text, n);
     return true;
 }
 
 } // namespace
+
+ub4 get_short_number_text(const ub1* data, ub4 length, char* out)
+{
+    if (length >= 2 && length <= 21) {
+        ub4 n = put_plain_positive_number(data, length, out);
+        if (n != 0)
+            return n;
+    }
+    NUMBER_PARTS parts;
+    if (get_number_parts(data, length, &parts) && get_number_text_bound(&parts) < COL_DATA_INLINE_LEN) {
+        ub4 n = put_checked_number(data, parts, out);
+        if (n != NUMBER_BAD_DIGIT)
+            return n;
+    }
+    return 0;
+}
 
 ub4 get_number_text(const ub1* data, ub4 length, char* out)
 {
