@@ -325,7 +325,9 @@ ub4 get_short_number_text(const ub1* data, ub4 length, char* out)
             return n;
     }
     NUMBER_PARTS parts;
-    if (get_number_parts(data, length, &parts) && get_number_text_bound(&parts) < COL_DATA_INLINE_LEN) {
+    // Zero is "0", whatever the bound its exponent byte gives.
+    if (get_number_parts(data, length, &parts) &&
+        (parts.zero || get_number_text_bound(&parts) < COL_DATA_INLINE_LEN)) {
         ub4 n = put_checked_number(data, parts, out);
         if (n != NUMBER_BAD_DIGIT)
             return n;
