@@ -50,12 +50,17 @@ inline long put_plain_value(const COLUMN* column, const ub1* data, ub4 length, c
     }
     if (checking && (length > VARCHAR_MAX_LEN || (column->length != 0 && length > column->length)))
         return -1;
-    // The text ends at the first zero byte.
-    const void* zero = length > 0 ? memchr(data, 0, length) : nullptr;
-    size_t n = zero != nullptr ? (size_t)((const ub1*)zero - data) : length;
+    // The text ends at the first zero byte. The quick look for characters
+    // to enclose stops at every byte below 0x0e: text it passes has none.
     const char* text = (const char*)data;
-    if (may_need_enclosure(fields, text, n) && text_value_needs_enclosure(fields, text, n))
-        return -1;
+    size_t n = length;
+    if (may_need_enclosure(fields, text, n)) {
+        const void* zero = memchr(data, 0, length);
+        if (zero != nullptr)
+            n = (size_t)((const ub1*)zero - data);
+        if (may_need_enclosure(fields, text, n) && text_value_needs_enclosure(fields, text, n))
+            return -1;
+    }
     memcpy(p, text, n);
     return (long)n;
 }
