@@ -79,7 +79,7 @@ void put_output_slow(POUTPUT_FILE out, const void* bytes, size_t length)
     out->len += length;
 }
 
-int reserve_output_room(POUTPUT_FILE out, size_t length)
+int reserve_output_room_slow(POUTPUT_FILE out, size_t length)
 {
     if (length > out->size - out->len)
         hand_over(out);

@@ -127,10 +127,16 @@ int unload_whole_row_to_txt(const ub1* block, ub4 pos, ub4 end, ub4 col_cnt, ub4
         p += n;
     }
     out->data.len += (size_t)(p - start);
-    // The end of the line as the calls per row write it.
-    ROW_DATA row = {};
-    row.rdba = rdba;
-    row.row_no = row_no;
-    unload_row_to_txt(0, params, &row);
+    // The end of the line as the calls per row write it; the row address
+    // only when asked for.
+    if (config_data.record_row_addr == 1) {
+        ROW_DATA row = {};
+        row.rdba = rdba;
+        row.row_no = row_no;
+        unload_row_to_txt(0, params, &row);
+    } else {
+        put_record_end(&out->data, &out->fields);
+        check_data_file(params, out);
+    }
     return TRUE;
 }

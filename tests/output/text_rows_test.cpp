@@ -3,7 +3,8 @@
 // random rows mixing the common values with those that must go the long way
 // (text to enclose, line feeds, zero bytes, damaged numbers and dates, text
 // longer than its column, chained and deleted rows, trailing NULLs), with
-// and without data checking, in both byte orders and at every block size.
+// and without data checking and row addresses, in both byte orders and at
+// every block size.
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,7 @@ TEST_P(TextRows, WholeRowsWriteWhatTheCallsPerColumnWrite)
         for (int unload_deleted : {0, 1}) {
             config_data.db_block_checking = checking;
             config_data.unload_deleted = unload_deleted;
+            config_data.record_row_addr = unload_deleted; // row addresses at the ends of the lines
             SCOPED_TRACE("checking " + std::to_string(checking) + " deleted " + std::to_string(unload_deleted));
             ub8 general_rows = 0;
             ub8 whole_rows = 0;
