@@ -45,9 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     config_data.byte_order = order;
     uint32_t block_size = ((data[1] & 31u) + 1) * 1024;
     if (data[0] & 2) {
-        std::vector<uint8_t> block(block_size, 0);
-        for (size_t i = 0; i < size - 2 && i < block_size; i++)
-            block[i] = data[2 + i];
+        std::vector<uint8_t> block = fuzz_block_bytes(data, size);
         zb::walk_lob_parsers(block.data(), block_size, block_size, order);
         return 0;
     }

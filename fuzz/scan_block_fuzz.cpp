@@ -82,11 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 2)
         return 0;
     config_data.byte_order = (data[0] & 1) ? BO_BIG : BO_LITTLE;
-    uint32_t block_size = ((data[1] & 31u) + 1) * 1024;
-    std::vector<uint8_t> block(block_size, 0);
-    size_t n = size - 2 < block_size ? size - 2 : block_size;
-    for (size_t i = 0; i < n; i++)
-        block[i] = data[2 + i];
+    std::vector<uint8_t> block = fuzz_block_bytes(data, size);
+    uint32_t block_size = (uint32_t)block.size();
     uint32_t acc = 0;
     for (int check_tail : {0, 1}) {
         SCANNED_BLOCK scanned;

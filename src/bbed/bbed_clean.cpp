@@ -53,27 +53,30 @@ bool clear_iot_piece_lock(ub1* buffer, ub4 offset, ub4 key_columns, ub4 block_si
     return clear_lock_byte(buffer, pos, block_size);
 }
 
-bool working_copy_is_sound(const ub1* buffer, ub4 block_size, BLOCK_HEADER* header)
+// The block being edited, or null (with the message) when no block is set
+// or its working copy is already damaged.
+ub1* sound_working_copy(const char* what, BLOCK_HEADER* header)
 {
-    get_block_header(buffer, header, block_size);
+    if (bbed_env.datafile_item == nullptr || bbed_env.modified_buffer == nullptr) {
+        sp_printf("Please set datafile for %s\n\n", what);
+        return nullptr;
+    }
+    ub1* buffer = bbed_env.modified_buffer;
+    get_block_header(buffer, header, bbed_env.block_size);
     if (!block_tail_match(header) || header->seq == BBED_CORRUPT_SEQ) {
         sp_printf("Current block is Corrupted\n");
-        return false;
+        return nullptr;
     }
-    return true;
+    return buffer;
 }
 
 void do_clean_fbp()
 {
-    if (bbed_env.datafile_item == nullptr || bbed_env.modified_buffer == nullptr) {
-        sp_printf("Please set datafile for clean free block pool\n\n");
-        return;
-    }
-    ub1* buffer = bbed_env.modified_buffer;
-    ub4 block_size = bbed_env.block_size;
     BLOCK_HEADER header;
-    if (!working_copy_is_sound(buffer, block_size, &header))
+    ub1* buffer = sound_working_copy("clean free block pool", &header);
+    if (buffer == nullptr)
         return;
+    ub4 block_size = bbed_env.block_size;
     if (header.block_type != BT_UUNDO_HEADER) {
         sp_printf("The block is not the SYSTEM undo segment.\n");
         sp_printf("SYSTEM undo segment may be at file 1 block 9.\n");
@@ -96,15 +99,11 @@ void do_clean_fbp()
 
 void do_clean_transaction()
 {
-    if (bbed_env.datafile_item == nullptr || bbed_env.modified_buffer == nullptr) {
-        sp_printf("Please set datafile for clean transaction\n\n");
-        return;
-    }
-    ub1* buffer = bbed_env.modified_buffer;
-    ub4 block_size = bbed_env.block_size;
     BLOCK_HEADER header;
-    if (!working_copy_is_sound(buffer, block_size, &header))
+    ub1* buffer = sound_working_copy("clean transaction", &header);
+    if (buffer == nullptr)
         return;
+    ub4 block_size = bbed_env.block_size;
     if (header.block_type != BT_DATA) {
         sp_printf("The block is not a DATA block.\n");
         return;

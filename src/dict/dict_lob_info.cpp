@@ -22,13 +22,25 @@ bool is_lob_column(const COLUMN* column)
     return column->ora_type == ORA_CLOB || column->ora_type == ORA_BLOB;
 }
 
-void trace_fragment(const COLUMN* column)
+void trace_storage(const char* who, const COLUMN* column)
 {
+    const LOB_STORAGE* storage = &column->lob_storage;
     if (config_data.trace_level >= TL_INFO)
-        write_trace("get_lob_subpart_info: lob_obj_id:%u lob_data_obj_id:%u\n     lob_ts_no:%u,lob_file_no:%u,"
-                    "lob_block_no:%u\n",
-                    column->lob_storage.lob_obj_id, column->lob_storage.lob_data_obj_id, column->lob_storage.ts_no,
-                    column->lob_storage.file_no, column->lob_storage.block_no);
+        write_trace("%s: lob_obj_id:%u lob_data_obj_id:%u\n     lob_ts_no:%u,lob_file_no:%u,lob_block_no:%u\n", who,
+                    storage->lob_obj_id, storage->lob_data_obj_id, storage->ts_no, storage->file_no,
+                    storage->block_no);
+}
+
+void set_storage(LOB_STORAGE* storage, ub4 lob_obj_id, ub4 tab_obj_id, ub4 ind_obj_id, ub4 ts_no, ub4 file_no,
+                 ub4 block_no, ub4 chunk)
+{
+    storage->lob_obj_id = lob_obj_id;
+    storage->tab_obj_id = tab_obj_id;
+    storage->ind_obj_id = ind_obj_id;
+    storage->ts_no = ts_no;
+    storage->file_no = file_no;
+    storage->block_no = block_no;
+    storage->chunk = chunk;
 }
 
 // A fragment's storage replaces the column's; the count of its values, and
@@ -42,20 +54,12 @@ void use_fragment(PCOLUMN column, const DICT_LOBFRAG* frag)
     if (frag == nullptr) {
         // Without its fragment the values are still looked for where the
         // whole LOB says.
-        storage->lob_obj_id = lob->lob_obj_id;
-        storage->ind_obj_id = lob->ind_obj_id;
-        storage->ts_no = lob->ts_no;
-        storage->chunk = lob->chunk;
+        set_storage(storage, lob->lob_obj_id, 0, lob->ind_obj_id, lob->ts_no, 0, 0, lob->chunk);
         return;
     }
-    storage->lob_obj_id = frag->frag_object_id;
+    set_storage(storage, frag->frag_object_id, frag->tab_frag_object_id, frag->ind_frag_object_id,
+                frag->tablespace_no, frag->file_no, frag->block_no, frag->chunk);
     storage->parent_obj_id = frag->parent_object_id;
-    storage->tab_obj_id = frag->tab_frag_object_id;
-    storage->ind_obj_id = frag->ind_frag_object_id;
-    storage->ts_no = frag->tablespace_no;
-    storage->file_no = frag->file_no;
-    storage->block_no = frag->block_no;
-    storage->chunk = frag->chunk;
 }
 
 } // namespace
@@ -107,19 +111,10 @@ void get_lob_info(ub4 table_obj_no, PCOLUMN column)
     lob->block_no = entry->block_no;
     lob->chunk = entry->chunk;
     lob->is_little_endian = (entry->property & LOB_PROPERTY_LITTLE_ENDIAN) != 0;
-    storage->lob_obj_id = entry->lob_object_id;
-    storage->tab_obj_id = entry->object_id;
-    storage->ind_obj_id = entry->index_id;
-    storage->ts_no = entry->tablespace_no;
-    storage->file_no = entry->file_no;
-    storage->block_no = entry->block_no;
-    storage->chunk = entry->chunk;
+    set_storage(storage, entry->lob_object_id, entry->object_id, entry->index_id, entry->tablespace_no,
+                entry->file_no, entry->block_no, entry->chunk);
     get_lob_base_info(column, 0);
-    if (config_data.trace_level >= TL_INFO)
-        write_trace("get_lob_info: lob_obj_id:%u lob_data_obj_id:%u\n     lob_ts_no:%u,lob_file_no:%u,"
-                    "lob_block_no:%u\n",
-                    storage->lob_obj_id, storage->lob_data_obj_id, storage->ts_no, storage->file_no,
-                    storage->block_no);
+    trace_storage("get_lob_info", column);
 }
 
 void get_table_lobs_info(PTABLE table)
@@ -135,7 +130,7 @@ void get_lob_part_info(ub4 part_obj_no, PCOLUMN column)
 {
     use_fragment(column, search_dict_lobfrag_part(column->lob.lob_obj_id, part_obj_no));
     get_lob_base_info(column, 1);
-    trace_fragment(column);
+    trace_storage("get_lob_subpart_info", column);
 }
 
 void get_lob_subpart_info(ub4 owner, ub4 subpart_obj_no, PCOLUMN column)
@@ -150,7 +145,7 @@ void get_lob_subpart_info(ub4 owner, ub4 subpart_obj_no, PCOLUMN column)
     release_zem_list(&parts);
     use_fragment(column, frag);
     get_lob_base_info(column, 1);
-    trace_fragment(column);
+    trace_storage("get_lob_subpart_info", column);
 }
 
 void get_iot_lob_part_info(ub4 owner, const char* table_name, const char* part_name, PCOLUMN column)

@@ -222,8 +222,11 @@ void unload_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA co
     check_writer(writer, params);
 }
 
-void unload_blob_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
-                            PUNLOAD_PARAMS params, ub1 flags)
+namespace {
+
+// A LOB value reaches the dump as pieces; the last call (or a NULL) closes
+// its chunks. `data` is null when the piece holds nothing.
+void put_lob_call(const ub1* data, ub4 length, PCOLUMN column, PUNLOAD_PARAMS params, ub1 flags)
 {
     PDMP_WRITER writer = get_writer(params);
     if (writer == nullptr)
@@ -231,28 +234,27 @@ void unload_blob_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DA
     if (!is_lob_callback(flags) || (flags & IS_LAST_NULL)) {
         end_chunks(writer);
         put_null(writer, column);
-    } else {
-        bool has = col_data != nullptr && !col_data->is_null;
-        put_lob_piece(writer, has ? data : nullptr, has ? length : 0, column, flags);
-    }
+    } else
+        put_lob_piece(writer, data, data != nullptr ? length : 0, column, flags);
     check_writer(writer, params);
 }
 
+} // namespace
+
+void unload_blob_col_to_dmp(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data,
+                            PUNLOAD_PARAMS params, ub1 flags)
+{
+    bool has = col_data != nullptr && !col_data->is_null;
+    put_lob_call(has ? data : nullptr, length, column, params, flags);
+}
+
+// A CLOB's piece arrives converted, in the column's value.
 void unload_clob_col_to_dmp(const ub1*, ub4, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                             ub1 flags)
 {
-    PDMP_WRITER writer = get_writer(params);
-    if (writer == nullptr)
-        return;
-    if (!is_lob_callback(flags) || (flags & IS_LAST_NULL)) {
-        end_chunks(writer);
-        put_null(writer, column);
-    } else {
-        bool has = col_data != nullptr && !col_data->is_null && col_data->common_data.data != nullptr;
-        put_lob_piece(writer, has ? col_data->common_data.data : nullptr, has ? col_data->data_len : 0, column,
-                      flags);
-    }
-    check_writer(writer, params);
+    bool has = col_data != nullptr && !col_data->is_null && col_data->common_data.data != nullptr;
+    put_lob_call(has ? col_data->common_data.data : nullptr, has ? col_data->data_len : 0, column, params,
+                 flags);
 }
 
 void unload_row_to_dmp(ub2, PUNLOAD_PARAMS params, PROW_DATA row)

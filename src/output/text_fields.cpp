@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <unistd.h>
 
+#include "base/fd_io.h"
 #include "base/str_util.h"
 
 namespace {
@@ -18,37 +19,6 @@ constexpr size_t REWRITE_CHUNK = 1024 * 1024;
 bool holds(const char* text, size_t length, char c)
 {
     return length > 0 && memchr(text, c, length) != nullptr;
-}
-
-// Reads exactly `length` bytes at `offset`; 0 or an errno.
-int read_at(int fd, char* buffer, size_t length, off_t offset)
-{
-    while (length > 0) {
-        ssize_t n = pread(fd, buffer, length, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        buffer += n;
-        length -= (size_t)n;
-        offset += n;
-    }
-    return 0;
-}
-
-int write_at(int fd, const char* buffer, size_t length, off_t offset)
-{
-    while (length > 0) {
-        ssize_t n = pwrite(fd, buffer, length, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        buffer += n;
-        length -= (size_t)n;
-        offset += n;
-    }
-    return 0;
 }
 
 } // namespace
@@ -173,7 +143,7 @@ int rewrite_record_ends(FILE* fp, const char* record_end, size_t record_end_len)
     off_t line_feeds = 0;
     for (off_t at = 0; error == 0 && at < size;) {
         size_t n = (size_t)(size - at) < REWRITE_CHUNK ? (size_t)(size - at) : REWRITE_CHUNK;
-        error = read_at(fd, in, n, at);
+        error = pread_exact(fd, in, n, at);
         for (size_t i = 0; error == 0 && i < n; i++)
             line_feeds += in[i] == '\n';
         at += (off_t)n;
@@ -185,7 +155,7 @@ int rewrite_record_ends(FILE* fp, const char* record_end, size_t record_end_len)
     while (error == 0 && read_end > 0) {
         size_t n = (size_t)read_end < REWRITE_CHUNK ? (size_t)read_end : REWRITE_CHUNK;
         off_t read_start = read_end - (off_t)n;
-        error = read_at(fd, in, n, read_start);
+        error = pread_exact(fd, in, n, read_start);
         if (error != 0)
             break;
         size_t room = REWRITE_CHUNK * record_end_len;
@@ -198,7 +168,7 @@ int rewrite_record_ends(FILE* fp, const char* record_end, size_t record_end_len)
                 out[room - ++made] = in[i];
             }
         }
-        error = write_at(fd, out + room - made, made, write_end - (off_t)made);
+        error = pwrite_all(fd, out + room - made, made, write_end - (off_t)made);
         write_end -= (off_t)made;
         read_end = read_start;
     }

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/fd_io.h"
 #include "base/printer.h"
 #include "base/str_util.h"
 #include "blocks/file_header.h"
@@ -116,19 +117,11 @@ int write_scan_file_bytes(PDISK_SCAN_FILE_TABLE table, ub4 rfile, ub4 block_no, 
 {
     PDISK_SCAN_FILE file = &table->files[rfile - 1];
     ub8 offset = (ub8)block_no * table->block_size;
-    size_t done = 0;
-    while (done < length) {
-        ssize_t n = pwrite(fileno(file->fp), data + done, length - done, (off_t)(offset + done));
-        if (n > 0) {
-            done += (size_t)n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        const char* reason = n == 0 ? "nothing written" : strerror(errno);
+    int error = pwrite_all(fileno(file->fp), data, length, (off_t)offset);
+    if (error != 0) {
         char name[PATH_FIELD_LEN + 16];
         get_scan_file_name(table, rfile, name, sizeof(name));
-        std::string detail = std::string("'") + name + "' block# " + std::to_string(block_no) + ": " + reason;
+        std::string detail = std::string("'") + name + "' block# " + std::to_string(block_no) + ": " + strerror(error);
         sp_printf("writing file error %s\n", detail.c_str());
         file->file_state = DSFS_WRITE_FAILED;
         return FALSE;

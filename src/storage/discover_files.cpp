@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "base/config.h"
+#include "base/fd_io.h"
 #include "base/rdba.h"
 #include "storage/asm_alias.h"
 #include "storage/asm_datafile.h"
@@ -48,18 +49,9 @@ struct HEAD_BUFFER {
 // Reads up to `length` bytes from the start; false on a read error.
 bool read_head(int fd, ub1* buffer, size_t length, size_t* got)
 {
-    *got = 0;
-    while (*got < length) {
-        ssize_t n = pread(fd, buffer + *got, length - *got, (off_t)*got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        *got += (size_t)n;
-    }
-    return true;
+    ssize_t n = pread_most(fd, buffer, length, 0);
+    *got = n < 0 ? 0 : (size_t)n;
+    return n >= 0;
 }
 
 // A path the list files can hold: read back by a blank-separated splitter

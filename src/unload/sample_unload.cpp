@@ -41,8 +41,12 @@ void explain_no_data(FILE* info, const TABLE* table, ub4 extents)
     }
     const UNLOAD_DAMAGE* damage = &table->damage;
     ub8 damaged = get_damaged_block_count(damage);
-    if (damaged == 0 || damage->address_cnt == 0)
+    if (damaged == 0 || damage->address_cnt == 0) {
+        // Readable blocks, but no row begins in them: empty blocks, or only
+        // the later pieces of rows whose head lies elsewhere.
+        fsp_printf2(info, "  %u scanned extent(s) read, no row begins in them.\n\n", extents);
         return;
+    }
     const DAMAGE_ADDRESS* first = &damage->addresses[0];
     fsp_printf2(info, "  %llu sampled block(s) could not be read, the first at file %u block %u (%s).\n\n",
                 (unsigned long long)damaged, first->file_no, first->block_no, get_damage_reason_text(first->reason));

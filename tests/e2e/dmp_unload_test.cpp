@@ -12,6 +12,7 @@
 #include "builder/demo_schema.h"
 #include "support/dmp_reader.h"
 #include "support/e2e.h"
+#include "support/shared_database.h"
 
 namespace {
 
@@ -31,20 +32,11 @@ zb::DictionaryDef dmp_dictionary()
     return def;
 }
 
-class DmpUnloadE2e : public ::testing::Test {
+class DmpUnloadE2e : public SharedDatabase<DmpUnloadE2e> {
+public:
+    static E2eDatabase* make_database() { return new E2eDatabase("dmp", dmp_dictionary(), "output_format dmp\n"); }
+
 protected:
-    static void SetUpTestSuite()
-    {
-        db_ = new E2eDatabase("dmp", dmp_dictionary(), "output_format dmp\n");
-        ZemRun r = db_->run("unload dict\n");
-        ASSERT_EQ(r.status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete db_;
-        db_ = nullptr;
-    }
-    void SetUp() override { db_->clear_output(); }
 
     static std::string run(const std::string& commands, int status = 0)
     {
@@ -70,10 +62,7 @@ protected:
                 return t;
         throw std::runtime_error("no table " + name);
     }
-    static E2eDatabase* db_;
 };
-
-E2eDatabase* DmpUnloadE2e::db_ = nullptr;
 
 using Row = std::vector<std::pair<bool, std::vector<uint8_t>>>;
 

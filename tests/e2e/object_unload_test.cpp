@@ -12,6 +12,7 @@
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
+#include "support/shared_database.h"
 
 namespace {
 
@@ -105,20 +106,11 @@ std::string extent_lines(const zb::BuiltSegment& s)
     return text;
 }
 
-class ObjectE2e : public ::testing::Test {
+class ObjectE2e : public SharedDatabase<ObjectE2e> {
+public:
+    static E2eDatabase* make_database() { return new E2eDatabase("object", object_dictionary()); }
+
 protected:
-    static void SetUpTestSuite()
-    {
-        db_ = new E2eDatabase("object", object_dictionary());
-        ZemRun r = db_->run("unload dict\n");
-        ASSERT_EQ(r.status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete db_;
-        db_ = nullptr;
-    }
-    void SetUp() override { db_->clear_output(); }
     static std::string run(const std::string& commands)
     {
         ZemRun r = db_->run(commands);
@@ -126,10 +118,7 @@ protected:
         EXPECT_FALSE(r.timed_out);
         return r.out;
     }
-    static E2eDatabase* db_;
 };
-
-E2eDatabase* ObjectE2e::db_ = nullptr;
 
 TEST_F(ObjectE2e, CompressedAndIndexOrganizedTablesUnloadEveryRow)
 {

@@ -7,23 +7,15 @@
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
+#include "support/shared_database.h"
 
 namespace {
 
-class UnloadE2e : public ::testing::Test {
+class UnloadE2e : public SharedDatabase<UnloadE2e> {
+public:
+    static E2eDatabase* make_database() { return new E2eDatabase("unload", zb::demo_dictionary()); }
+
 protected:
-    static void SetUpTestSuite()
-    {
-        db_ = new E2eDatabase("unload", zb::demo_dictionary());
-        ZemRun r = db_->run("unload dict\n");
-        ASSERT_EQ(r.status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete db_;
-        db_ = nullptr;
-    }
-    void SetUp() override { db_->clear_output(); }
 
     static const E2eDatabase& db() { return *db_; }
     static std::string run(const std::string& commands)
@@ -42,10 +34,7 @@ protected:
     static std::string number(uint32_t n) { return std::to_string(n); }
 
 private:
-    static E2eDatabase* db_;
 };
-
-E2eDatabase* UnloadE2e::db_ = nullptr;
 
 std::map<std::string, std::string> outputs_of(const E2eDatabase& db)
 {

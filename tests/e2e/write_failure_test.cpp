@@ -9,28 +9,17 @@
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
+#include "support/shared_database.h"
 
 namespace {
 
-class WriteFailure : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        db_ = new E2eDatabase("write_failure", zb::demo_dictionary());
-        ZemRun r = db_->run("unload dict\n");
-        ASSERT_EQ(r.status, 0);
-    }
-    static void TearDownTestSuite()
-    {
-        delete db_;
-        db_ = nullptr;
-    }
-    void SetUp() override { db_->clear_output(); }
-    static void full(const std::string& name) { ASSERT_EQ(symlink("/dev/full", db_->path(name).c_str()), 0); }
-    static E2eDatabase* db_;
-};
+class WriteFailure : public SharedDatabase<WriteFailure> {
+public:
+    static E2eDatabase* make_database() { return new E2eDatabase("write_failure", zb::demo_dictionary()); }
 
-E2eDatabase* WriteFailure::db_ = nullptr;
+protected:
+    static void full(const std::string& name) { ASSERT_EQ(symlink("/dev/full", db_->path(name).c_str()), 0); }
+};
 
 const char NO_SPACE[] = "error! error message:No space left on device.\n";
 

@@ -9,7 +9,6 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -24,6 +23,7 @@
 #include "scan/scanned_lob.h"
 #include "shell/shell.h"
 #include "support/capture.h"
+#include "support/held_run.h"
 #include "support/process.h"
 
 namespace {
@@ -97,25 +97,6 @@ std::string scan_dir_with_lob_blocks(int order, uint32_t lob_pages, uint64_t fil
 void ignore_entry(void*, const DICT_LOBIND*) {}
 
 class ScanLobLines : public ::testing::TestWithParam<int> {};
-
-// Ids of processes whose parent is `parent`.
-std::vector<pid_t> children_of(pid_t parent)
-{
-    std::vector<pid_t> children;
-    DIR* proc = opendir("/proc");
-    for (dirent* entry; proc != nullptr && (entry = readdir(proc)) != nullptr;) {
-        std::string stat = read_file(std::string("/proc/") + entry->d_name + "/stat");
-        size_t close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        int ppid = 0;
-        if (sscanf(stat.c_str() + close + 1, " %*c %d", &ppid) == 1 && ppid == parent)
-            children.push_back((pid_t)atoi(entry->d_name));
-    }
-    if (proc != nullptr)
-        closedir(proc);
-    return children;
-}
 
 } // namespace
 
