@@ -8,13 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "output/table_files.h"
 #include "output/text_output.h"
 #include "support/engine_fixture.h"
+#include "support/process.h"
 
 namespace {
 
@@ -29,36 +28,26 @@ int count_whole_row(const ub1* block, ub4 pos, ub4 end, ub4 col_cnt, ub4 rdba, u
     return taken;
 }
 
-std::vector<uint8_t> random_bytes(std::mt19937& random, size_t length)
+// A value of each kind: mostly common ones, now and then one the whole-row
+// path hands back (damaged bytes, text to enclose or holding a zero byte).
+zb::Cell random_cell(std::mt19937& random, ub1 type)
 {
-    std::vector<uint8_t> bytes(length);
-    for (uint8_t& b : bytes)
-        b = (uint8_t)random();
-    return bytes;
-}
-
-zb::Cell random_number(std::mt19937& random)
-{
-    switch (random() % 12) {
-    case 0: return zb::bytes_cell(random_bytes(random, random() % 6));
-    case 1: return zb::bytes_cell(zb::number_bytes("-" + std::to_string(random() % 100000) + ".5"));
-    case 2: return zb::bytes_cell(zb::number_bytes("0.000" + std::to_string(random() % 1000)));
-    case 3: return zb::bytes_cell(zb::number_bytes(std::string(30, '9')));
-    default: return zb::bytes_cell(zb::number_bytes((int64_t)(random() % 100000000)));
+    if (random() % 12 == 0) {
+        std::vector<uint8_t> bytes(type == ORA_DATE && random() % 3 ? 7 : random() % 6);
+        for (uint8_t& b : bytes)
+            b = (uint8_t)random();
+        return zb::bytes_cell(bytes);
     }
-}
-
-zb::Cell random_date(std::mt19937& random)
-{
-    if (random() % 12 == 0)
-        return zb::bytes_cell(random_bytes(random, random() % 3 == 0 ? random() % 9 : 7));
-    return zb::bytes_cell(zb::date_bytes(1950 + (int)(random() % 100), 1 + (int)(random() % 12),
-                                         1 + (int)(random() % 28), (int)(random() % 24), (int)(random() % 60),
-                                         (int)(random() % 60)));
-}
-
-zb::Cell random_text(std::mt19937& random)
-{
+    if (type == ORA_NUMBER) {
+        const std::string shapes[] = {"-" + std::to_string(random() % 100000) + ".5",
+                                      "0.000" + std::to_string(random() % 1000), std::string(30, '9'), "0"};
+        return zb::bytes_cell(random() % 3 ? zb::number_bytes((int64_t)(random() % 100000000))
+                                           : zb::number_bytes(shapes[random() % 4]));
+    }
+    if (type == ORA_DATE)
+        return zb::bytes_cell(zb::date_bytes(1950 + (int)(random() % 100), 1 + (int)(random() % 12),
+                                             1 + (int)(random() % 28), (int)(random() % 24), (int)(random() % 60),
+                                             (int)(random() % 60)));
     std::string text(random() % 28, ' ');
     for (char& c : text)
         c = (char)('a' + random() % 26);
@@ -67,15 +56,15 @@ zb::Cell random_text(std::mt19937& random)
     return zb::text_cell(text);
 }
 
+const ub1 TYPES[] = {ORA_NUMBER, ORA_VARCHAR2, ORA_DATE, ORA_NUMBER, ORA_CHAR};
+
 std::vector<zb::LogicalRow> random_rows(std::mt19937& random, size_t count)
 {
     std::vector<zb::LogicalRow> rows;
     for (size_t r = 0; r < count; r++) {
-        std::vector<zb::Cell> cells = {random_number(random), random_text(random), random_date(random),
-                                       random_number(random), random_text(random)};
-        for (zb::Cell& cell : cells)
-            if (random() % 10 == 0)
-                cell = zb::null_cell();
+        std::vector<zb::Cell> cells;
+        for (ub1 type : TYPES)
+            cells.push_back(random() % 10 == 0 ? zb::null_cell() : random_cell(random, type));
         zb::LogicalRow row = zb::make_row(cells);
         if (random() % 20 == 0)
             row.cuts = {{1 + (uint32_t)(random() % 4), 0}};
@@ -83,14 +72,6 @@ std::vector<zb::LogicalRow> random_rows(std::mt19937& random, size_t count)
         rows.push_back(row);
     }
     return rows;
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The segment into a data file of its own through the text writer's
