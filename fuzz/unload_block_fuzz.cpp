@@ -3,8 +3,8 @@
 // export dump writer (whose rows must come out whole), bit 2 turns checksum checking
 // off, bit 3 unloads deleted rows, bit 4 reads table 1 of a cluster block,
 // bit 5 turns data checking off, bit 6 writes text through the text writer
-// (a table of NUMBER, VARCHAR2, DATE and CHAR columns, which it writes from
-// whole row pieces); byte 1 the block size in KiB - 1 (mod 32);
+// (a table of NUMBER, VARCHAR2, DATE, RAW, TIMESTAMP and CHAR columns,
+// which it writes from whole row pieces); byte 1 the block size in KiB - 1 (mod 32);
 // the block follows, cut or padded with zeros to the block size. No
 // datafile is registered, so chains end at their first continuation.
 #include <cstdint>
@@ -57,13 +57,14 @@ void describe(PTABLE table, ub1 key_columns, ub1 table_index)
 
 void describe_plain(PTABLE table)
 {
-    static const ub1 types[] = {ORA_NUMBER, ORA_VARCHAR2, ORA_DATE, ORA_CHAR, ORA_NUMBER, ORA_VARCHAR2};
+    static const ub1 types[] = {ORA_NUMBER, ORA_VARCHAR2, ORA_DATE, ORA_RAW, ORA_TIMESTAMP, ORA_CHAR, ORA_VARCHAR2};
     init_table(table, "PLAIN", (ub2)sizeof(types), 0, 0);
     table->dataobj_no = zb::SAMPLE_TABLE_OBJECT;
     table->ts_no = 4;
     for (ub2 c = 0; c < sizeof(types); c++) {
         init_column(&table->cols[c], "C", types[c], 1);
-        table->cols[c].length = c == 1 ? 10 : 0;
+        table->cols[c].length = c == 1 || c == 3 ? 10 : 0;
+        table->cols[c].scale = types[c] == ORA_TIMESTAMP ? 6 : 0;
     }
 }
 

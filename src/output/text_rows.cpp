@@ -18,6 +18,7 @@ namespace {
 
 // Charset form 2 is national text, converted through iconv.
 constexpr ub4 CHARSET_FORM_NATIONAL = 2;
+static_assert(DATETIME_TEXT_LEN >= COL_DATA_INLINE_LEN, "room per column holds every typed text");
 
 bool is_plain_column(const COLUMN* column)
 {
@@ -25,7 +26,10 @@ bool is_plain_column(const COLUMN* column)
         return false;
     switch (column->ora_type) {
     case ORA_NUMBER:
-    case ORA_DATE: return true;
+    case ORA_DATE:
+    case ORA_TIMESTAMP:
+    case ORA_TIMESTAMP_LTZ:
+    case ORA_RAW: return true;
     case ORA_VARCHAR2:
     case ORA_CHAR: return column->charset_form < CHARSET_FORM_NATIONAL;
     default: return false;
@@ -45,6 +49,19 @@ inline long put_plain_value(const COLUMN* column, const ub1* data, ub4 length, c
         ub4 n = get_plain_date_text(data, length, p);
         return n != 0 ? (long)n : -1;
     }
+    case ORA_TIMESTAMP:
+    case ORA_TIMESTAMP_LTZ:
+        // Unchecked, a value of another length is written as it comes
+        // (perhaps as the empty text).
+        if (checking && !((length == DATE_MAX_LEN || length == TIMESTAMP_MAX_LEN) && check_timestamp(data, length)))
+            return -1;
+        return (long)get_timestamp_text(data, length, column->scale, p);
+    case ORA_RAW:
+        if (checking && (length > RAW_MAX_LEN || (column->length != 0 && length > column->length)))
+            return -1;
+        for (ub4 i = 0; i < length; i++)
+            fill_2_hex(p + 2 * (size_t)i, data[i]);
+        return (long)length * 2;
     default:
         break;
     }
@@ -95,10 +112,11 @@ int unload_whole_row_to_txt(const ub1* block, ub4 pos, ub4 end, ub4 col_cnt, ub4
     const char* delimiter = params->delimiter;
     size_t delimiter_len = delimiter[0] == '\0' ? 0 : delimiter[1] == '\0' ? 1 : strlen(delimiter);
     // Room for the longest line the row can make, so that a row handed back
-    // leaves nothing behind: per column a delimiter and a NUMBER or DATE
-    // text (below COL_DATA_INLINE_LEN) or text no longer than the stored
-    // bytes, which all lie between pos and end.
-    size_t bound = (size_t)col_cnt * (delimiter_len + COL_DATA_INLINE_LEN) + (end > pos ? end - pos : 0);
+    // leaves nothing behind: per column a delimiter and a NUMBER, DATE or
+    // TIMESTAMP text (below DATETIME_TEXT_LEN), or text or hexadecimal
+    // digits of at most twice the stored bytes, which all lie between pos
+    // and end.
+    size_t bound = (size_t)col_cnt * (delimiter_len + DATETIME_TEXT_LEN) + 2 * (size_t)(end > pos ? end - pos : 0);
     if (!reserve_output_room(&out->data, bound))
         return FALSE;
     const int checking = config_data.db_block_checking;
