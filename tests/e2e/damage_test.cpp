@@ -90,14 +90,6 @@ Damaged damage_table(zb::BuiltDatabase& db, const std::string& table, uint32_t s
     return d;
 }
 
-size_t count_of(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 class DamagedTable : public ::testing::TestWithParam<uint32_t> {};
 
 } // namespace

@@ -37,7 +37,6 @@ public:
     static E2eDatabase* make_database() { return new E2eDatabase("dmp", dmp_dictionary(), "output_format dmp\n"); }
 
 protected:
-
     static std::string run(const std::string& commands, int status = 0)
     {
         ZemRun r = db_->run(commands);
@@ -185,16 +184,13 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
 
     // The truncated-table forms, from the extents a scan found.
     const zb::BuiltSegment& old = db_->db().at("HR.OLD_ORDERS");
-    write_file(db_->path("ext.zem"), std::to_string(old.stale_dataobj) + ",4,4," +
-                                         std::to_string(old.stale_blocks.front()) + "," +
-                                         std::to_string(old.stale_blocks.size()) + ",6\n");
+    write_file(db_->path("ext.zem"), extent_line(old.stale_dataobj, old.stale_blocks.front(), old.stale_blocks.size()));
     run("unload table hr.old_orders object truncate\nunload table hr.old_orders object " +
         std::to_string(old.stale_dataobj) + " tablespace 4\n");
     std::filesystem::remove(db_->path("ext.zem"));
     // unload object: the columns typed by hand, the extents from a scan.
     const zb::BuiltSegment& emp = db_->db().at("SCOTT.EMP");
-    write_file(db_->path("ext.zem"), std::to_string(emp.dataobj) + ",4,4," + std::to_string(emp.data_blocks.front()) +
-                                         "," + std::to_string(emp.data_blocks.size()) + ",6\n");
+    write_file(db_->path("ext.zem"), extent_line(emp.dataobj, emp.data_blocks.front(), emp.data_blocks.size()));
     run("unload object " + std::to_string(emp.dataobj) +
         " tablespace 4 column NUMBER VARCHAR2 VARCHAR2 NUMBER DATE NUMBER NUMBER NUMBER\n");
     std::filesystem::remove(db_->path("ext.zem"));
@@ -214,17 +210,14 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
         for (const zb::DictTable& t : def.tables) {
             if (t.owner != "SCOTT")
                 continue;
-            std::string name = "SCOTT_" + t.name + ".dmp";
-            std::replace(name.begin(), name.end(), '$', '_');
+            std::string name = output_base(t) + ".dmp";
             DmpFile file = read_output(name);
             if (!file.tables.empty()) {
                 EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, t)) << form << name;
             }
         }
     }
-    for (const auto& entry : std::filesystem::directory_iterator(db_->dir()))
-        if (entry.path().filename().string().rfind("zem_slave_", 0) == 0)
-            std::filesystem::remove(entry.path());
+    remove_worker_logs(db_->dir());
 }
 
 // A full disk: the table stops with the system's error and is not reported

@@ -87,11 +87,7 @@ TEST_F(WriteFailure, DataDirectoryMadeOrReportedOnce)
     write_file(db_->path("plain.txt"), read_file(db_->path("config.txt")) + "data_path plain/out\n");
     r = db_->run("load config plain.txt\nunload user scott\n");
     EXPECT_EQ(r.status, 1);
-    size_t reported = 0;
-    for (size_t at = r.out.find("Can not create directory:"); at != std::string::npos;
-         at = r.out.find("Can not create directory:", at + 1))
-        reported++;
-    EXPECT_EQ(reported, 1u);
+    EXPECT_EQ(count_of(r.out, "Can not create directory:"), 1u);
     EXPECT_NE(r.out.find("Can not create directory:plain/out/, error message:Not a directory.\n"), std::string::npos);
     EXPECT_NE(r.out.find("open file plain/out/SCOTT_DEPT.txt for writing data error! error message:Not a directory.\n"),
               std::string::npos);

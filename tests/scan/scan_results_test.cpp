@@ -10,18 +10,14 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "base/config.h"
 #include "builder/data_blocks.h"
 #include "builder/database_image.h"
 #include "scan/scan_block.h"
-#include "scan/scanned_extent.h"
 #include "scan/scanned_lob.h"
-#include "shell/shell.h"
 #include "support/capture.h"
 #include "support/held_run.h"
 #include "support/process.h"
@@ -144,53 +140,24 @@ TEST(ScanResultFiles, FileThatCannotBeWritten)
     remove_tree(dir);
 }
 
-// The workers block on a full terminal pipe (trace_level 3 prints every
-// read); one is killed, and the master reports it and the scan incomplete.
+// The workers stop on the trace FIFO the test holds (trace_level 3 traces
+// every read); one is killed, and the master reports it and the scan
+// incomplete.
 TEST(ScanResultFiles, WorkerThatDiesIsReported)
 {
     std::string dir = scan_dir_with_lob_blocks(zb::BIG, 4000);
-    write_file(dir + "/config.txt", zb::config_text(zb::BIG, BLOCK_SIZE, "trace_level 3\nblock_read_count 1\n"));
-    int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    pid_t zem = fork();
-    if (zem == 0) {
-        setpgid(0, 0);
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        for (int fd : {in[0], in[1], out[0], out[1]})
-            close(fd);
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
-        execl(ZEM_BIN, ZEM_BIN, (char*)nullptr);
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    const char commands[] = "scan extent parallel 2\nexit\n";
-    ASSERT_EQ(write(in[1], commands, sizeof(commands) - 1), (ssize_t)sizeof(commands) - 1);
-    close(in[1]);
+    write_file(dir + "/config.txt", zb::config_text(zb::BIG, BLOCK_SIZE, held_trace_config() + "block_read_count 1\n"));
+    int out_fd = open((dir + "/zem.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    HeldRun run = start_held_run(dir, "scan extent parallel 2\n", out_fd);
+    close(out_fd);
     std::vector<pid_t> workers;
-    for (int tries = 0; tries < 1000 && workers.size() < 2; tries++) {
-        usleep(10000);
-        workers = children_of(zem);
-    }
+    drain_trace(run, 60000, [&] { return (workers = children_of(run.zem)).size() == 2; }, 1);
     ASSERT_EQ(workers.size(), 2u);
     kill(workers[0], SIGKILL);
-    std::string text;
-    char buffer[65536];
-    for (pollfd p = {out[0], POLLIN, 0}; poll(&p, 1, 60000) > 0;) {
-        ssize_t n = read(out[0], buffer, sizeof(buffer));
-        if (n <= 0)
-            break;
-        text.append(buffer, (size_t)n);
-    }
-    close(out[0]);
-    kill(-zem, SIGKILL); // nothing is left running if the run went wrong
-    int status = 0;
-    waitpid(zem, &status, 0);
+    finish_held_run(run);
+    std::string text = read_file(dir + "/zem.out");
     EXPECT_NE(text.find("slave process " + std::to_string(workers[0]) + " terminated abnormal.\n"),
-              std::string::npos);
+              std::string::npos) << text;
     EXPECT_NE(text.find("1 of 2 slave processes failed: the scan results are incomplete.\n"), std::string::npos);
     EXPECT_NE(text.find("scan extent ended with errors"), std::string::npos);
     // The other worker's lines are kept, whole, and no worker file is left.
@@ -271,25 +238,4 @@ TEST(ScanResultFiles, NoDatafilesLeaveOnlyTheHeaderLines)
     EXPECT_EQ(read_file(dir + "/ext.zem"), "");
     EXPECT_EQ(read_file(dir + "/segment.txt").size(), 120u);
     remove_tree(dir);
-}
-
-TEST(ScanResultFiles, LoadConfigSwitchesScannedLobTables)
-{
-    ScopedWorkDir work("scanloadcfg");
-    init_config_data();
-    init_scanned_data_list();
-    write_file("lobind.zem", "4,5,9,81001,1,512,4096,4660,7,4,101\n");
-    write_file("lobpage.zem", "4,5,10,81000,1,512,4096,4660,7,0\n");
-    static LINE_ARRAY tokens;
-    int count = split_line(tokens, "load config on.txt");
-    write_file("on.txt", "use_scanned_lob yes\n");
-    capture_stdout([&] { do_loadcfg(tokens, count); });
-    EXPECT_NE(search_zem_hash_item(&dict_lobind_hash_table, 4096), nullptr);
-    EXPECT_NE(search_zem_hash_item(&dict_lobpage_hash_table, 4096), nullptr);
-    write_file("on.txt", "use_scanned_lob no\n");
-    capture_stdout([&] { do_loadcfg(tokens, count); });
-    EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 4096), nullptr);
-    EXPECT_EQ(search_zem_hash_item(&dict_lobpage_hash_table, 4096), nullptr);
-    release_scanned_data_list();
-    init_config_data();
 }
