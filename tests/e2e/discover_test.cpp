@@ -175,10 +175,8 @@ TEST(DiscoverCommandLine, WritesTheFilesOnceAndReplacesThemOnlyWithForce)
     EXPECT_EQ(discover("."), 0);
     EXPECT_EQ(read_file(dir + "/control.txt"), by_hand);
     EXPECT_EQ(read_file(dir + "/config.txt"), "byte_order big\ncompatible 11\n");
+    // What exists is replaced only with force.
     EXPECT_EQ(discover("system01.dbf users01.dbf"), 1);
-    EXPECT_NE(read_file(dir + "/discover.out").find("control.txt exists: discover replaces it only with force.\n"
-                                                    "config.txt exists: discover replaces it only with force.\n"),
-              std::string::npos);
     EXPECT_EQ(discover("system01.dbf force"), 0);
     // The comment line and system01.dbf's.
     EXPECT_EQ(read_file(dir + "/control.txt"), by_hand.substr(0, by_hand.find('\n', by_hand.find('\n') + 1) + 1));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -125,35 +126,27 @@ std::vector<Row> dump_rows(const DmpTable& t)
 
 } // namespace
 
-TEST_F(DmpUnloadE2e, EveryTypeNullsAndLongValuesComeBackAsStored)
+// Every type, NULLs, a LONG over three blocks, and CLOB and BLOB values in
+// the row and in their LOB segments.
+TEST_F(DmpUnloadE2e, EveryTypeNullsLongAndLobValuesComeBackAsStored)
 {
     run("unload table scott.all_types\nunload table scott.notes\nunload table scott.raw_docs\n"
-        "unload table scott.long_docs\nunload table scott.emp\nunload table scott.c_emp\n");
+        "unload table scott.long_docs\nunload table scott.emp\nunload table scott.c_emp\n"
+        "unload table hr.doc_files\nunload table hr.resumes\nunload table hr.docs\n");
     const zb::DictionaryDef& def = db_->def();
-    for (const char* name : {"ALL_TYPES", "NOTES", "RAW_DOCS", "LONG_DOCS", "EMP", "C_EMP"}) {
-        DmpFile file = read_output(std::string("SCOTT_") + name + ".dmp");
-        ASSERT_EQ(file.tables.size(), 1u);
-        EXPECT_EQ(file.tables[0].name, name);
-        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table("SCOTT", name))) << name;
+    for (const char* name : {"SCOTT.ALL_TYPES", "SCOTT.NOTES", "SCOTT.RAW_DOCS", "SCOTT.LONG_DOCS", "SCOTT.EMP",
+                             "SCOTT.C_EMP", "HR.DOC_FILES", "HR.RESUMES", "HR.DOCS"}) {
+        std::string owner(name, strchr(name, '.')), table(strchr(name, '.') + 1);
+        DmpFile file = read_output(owner + "_" + table + ".dmp");
+        ASSERT_EQ(file.tables.size(), 1u) << name;
+        EXPECT_EQ(file.tables[0].name, table);
+        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table(owner, table))) << name;
     }
     // The 16 KB LONG goes in chunks, one per row piece.
     DmpFile docs = read_output("SCOTT_LONG_DOCS.dmp");
     const DmpValue& body = docs.tables[0].rows[0][1];
     EXPECT_TRUE(body.chunked);
     EXPECT_GE(body.chunks, 2u);
-}
-
-// CLOB and BLOB values, in the row and in their LOB segments, read back
-// through their chunks.
-TEST_F(DmpUnloadE2e, LobValuesComeBackWhole)
-{
-    run("unload table hr.doc_files\nunload table hr.resumes\nunload table hr.docs\n");
-    const zb::DictionaryDef& def = db_->def();
-    for (const char* name : {"DOC_FILES", "RESUMES", "DOCS"}) {
-        DmpFile file = read_output(std::string("HR_") + name + ".dmp");
-        ASSERT_EQ(file.tables.size(), 1u) << name;
-        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table("HR", name))) << name;
-    }
 }
 
 TEST_F(DmpUnloadE2e, HeaderDescriptorsAndTrailerAreByteExact)
