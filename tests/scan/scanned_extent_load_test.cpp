@@ -30,8 +30,9 @@ TEST(ScannedExtentFile, LoadsRunsByDataObject)
     release_dict_ext_hash_table();
 }
 
-// The LOB scan results are read only when use_scanned_lob is on, as load
-// config switches it, and a line short of its record's fields is dropped.
+// The LOB scan results are read only when use_scanned_lob is on, at start-up
+// or as load config switches it, and a line short of its record's fields is
+// dropped.
 TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
 {
     ScopedWorkDir dir("lobzem");
@@ -39,6 +40,8 @@ TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
     init_scanned_data_list();
     write_file("lobind.zem", "4,5,200,80001,1,2,3,4,5,6,700\n4,5,201,80001,1,2,3\n");
     write_file("lobpage.zem", "4,5,300,80002,1,2,3,4,5,0\n4,5,301,80002,1,2,3,4,5,1\n4,5,302,80002,1,2\n");
+    load_scanned_data_list();
+    EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 3), nullptr);
     static LINE_ARRAY tokens;
     int count = split_line(tokens, "load config on.txt");
     write_file("on.txt", "use_scanned_lob yes\n");
