@@ -42,3 +42,40 @@ int pwrite_all(int fd, const void* buffer, size_t length, off_t offset)
     }
     return 0;
 }
+
+ssize_t read_most(int fd, void* buffer, size_t length)
+{
+    char* at = (char*)buffer;
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = read(fd, at + done, length - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += (size_t)n;
+    }
+    return (ssize_t)done;
+}
+
+int write_all(int fd, const void* buffer, size_t length, size_t* written)
+{
+    const char* at = (const char*)buffer;
+    size_t done = 0;
+    int error = 0;
+    while (done < length) {
+        ssize_t n = write(fd, at + done, length - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += (size_t)n;
+    }
+    if (written != nullptr)
+        *written = done;
+    return error;
+}

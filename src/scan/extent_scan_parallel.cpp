@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/fd_io.h"
 #include "base/config.h"
 #include "base/printer.h"
 #include "base/progress_line.h"
@@ -48,37 +49,6 @@ void flush_output()
     if (fp_spool != nullptr)
         fflush(fp_spool);
     flush_trace();
-}
-
-// Reads up to length bytes; fewer only at the end of the pipe, -1 on error.
-ssize_t read_full(int fd, void* buffer, size_t length)
-{
-    size_t done = 0;
-    while (done < length) {
-        ssize_t n = read(fd, (char*)buffer + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += (size_t)n;
-    }
-    return (ssize_t)done;
-}
-
-bool write_full(int fd, const void* buffer, size_t length)
-{
-    size_t done = 0;
-    while (done < length) {
-        ssize_t n = write(fd, (const char*)buffer + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += (size_t)n;
-    }
-    return true;
 }
 
 // `done`: one counter per worker, in memory the workers share (null: none).
@@ -139,7 +109,7 @@ bool send_range(SCAN_SLAVE* slave, const SCAN_FILE& file, ub8 start, ub8 units, 
                   record.file_no, record.first_block, record.blocks);
     if (!slave->ok)
         return false;
-    if (write_full(slave->work_fd, &record, sizeof(record)))
+    if (write_all(slave->work_fd, &record, sizeof(record)) == 0)
         return true;
     sp_printf("write pipe to pid %d error : %s\n", (int)slave->pid, strerror(errno));
     slave->ok = false;
@@ -208,7 +178,7 @@ int wait_slaves(std::vector<SCAN_SLAVE>& slaves, SCAN_STATS* stats, const std::a
 {
     SCAN_RANGE_RECORD end = {0, 0, 0};
     for (SCAN_SLAVE& slave : slaves) {
-        if (slave.ok && !write_full(slave.work_fd, &end, sizeof(end))) {
+        if (slave.ok && write_all(slave.work_fd, &end, sizeof(end)) != 0) {
             sp_printf("write pipe to pid %d error : %s\n", (int)slave.pid, strerror(errno));
             slave.ok = false;
         }
@@ -219,7 +189,7 @@ int wait_slaves(std::vector<SCAN_SLAVE>& slaves, SCAN_STATS* stats, const std::a
     int failed = 0;
     for (SCAN_SLAVE& slave : slaves) {
         SCAN_STATS part;
-        if (read_full(slave.stats_fd, &part, sizeof(part)) == (ssize_t)sizeof(part))
+        if (read_most(slave.stats_fd, &part, sizeof(part)) == (ssize_t)sizeof(part))
             add_scan_stats(stats, &part);
         close(slave.stats_fd);
         int status = 0;
@@ -362,7 +332,7 @@ int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const
     int status = 0;
     for (;;) {
         SCAN_RANGE_RECORD record;
-        ssize_t n = read_full(pipe_read_end, &record, sizeof(record));
+        ssize_t n = read_most(pipe_read_end, &record, sizeof(record));
         if (n < 0) {
             sp_printf("slave process read pipe data error no: %d,error message: %s.\n", errno, strerror(errno));
             status = 2;
@@ -402,7 +372,7 @@ int scan_extent_slave(ub4 data_object_id, int pipe_read_end, int stats_fd, const
     if (!close_scan_result_files(files) && status == 0)
         status = 1;
     free(files);
-    write_full(stats_fd, &context.stats, sizeof(context.stats));
+    write_all(stats_fd, &context.stats, sizeof(context.stats));
     close(stats_fd);
     return status;
 }

@@ -6,24 +6,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/fd_io.h"
 #include "base/str_util.h"
 
 namespace {
 
 // Writes the whole buffer at the end of the file. When a write fails, the
 // lines that reached the file whole stay and the file is cut after them.
-bool write_all(PSCAN_RESULT_FILE file)
+bool write_buffer(PSCAN_RESULT_FILE file)
 {
     size_t done = 0;
-    while (done < file->used) {
-        ssize_t n = write(file->fd, file->buffer + done, file->used - done);
-        if (n > 0) {
-            done += (size_t)n;
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        file->error = n < 0 ? errno : ENOSPC;
+    int error = write_all(file->fd, file->buffer, file->used, &done);
+    if (error != 0) {
+        file->error = error;
         size_t whole = done;
         while (whole > 0 && file->buffer[whole - 1] != '\n')
             whole--;
@@ -65,7 +60,7 @@ int flush_scan_result_file(PSCAN_RESULT_FILE file)
 {
     if (file->error != 0 || file->fd < 0)
         return FALSE;
-    return file->used == 0 || write_all(file) ? TRUE : FALSE;
+    return file->used == 0 || write_buffer(file) ? TRUE : FALSE;
 }
 
 int add_scan_result_line(PSCAN_RESULT_FILE file, const char* line, size_t length)

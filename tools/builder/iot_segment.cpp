@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "builder/data_blocks.h"
+#include "builder/index_blocks.h"
 
 namespace zb {
 
@@ -130,15 +131,8 @@ BlockImage make_index_branch_block(const PackerOptions& shape, const CacheHeader
     d.lock_opcode = lock_opcode;
     d.columns_in_key = columns_in_key;
     d.left_most_child = left_most_child;
-    for (const auto& [child, key] : children) {
-        Bytes row(4);
-        ByteWriter(row.data(), row.size(), shape.order).u32(0, child);
-        for (const Cell& cell : key) {
-            Bytes k = index_key_bytes(cell);
-            row.insert(row.end(), k.begin(), k.end());
-        }
-        d.rows.push_back(row);
-    }
+    for (const auto& [child, key] : children)
+        d.rows.push_back(encode_branch_row(child, key, false, shape.order));
     return make_index_block(header, d, shape.block_size, shape.order);
 }
 
