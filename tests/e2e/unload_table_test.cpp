@@ -72,9 +72,10 @@ TEST_F(UnloadE2e, TruncatedTableRowsComeBackFromScannedExtents)
     EXPECT_EQ(db().output("HR_OLD_ORDERS.txt"), "");
 
     const zb::BuiltSegment& emp = db().db().at("SCOTT.EMP");
-    write_file(db().path("ext.zem"), extent_line(old.dataobj, old.block, 1, 16) +
-                                         extent_line(old.stale_dataobj, old.stale_blocks.front(), old.stale_blocks.size()) +
-                                         extent_line(emp.dataobj, emp.data_blocks.front(), emp.data_blocks.size()));
+    write_file(db().path("ext.zem"),
+               extent_line(old.dataobj, old.block, 1, 16) +
+                   extent_line(old.stale_dataobj, old.stale_blocks.front(), old.stale_blocks.size()) +
+                   extent_line(emp.dataobj, emp.data_blocks.front(), emp.data_blocks.size()));
     std::string out = run("unload table hr.old_orders object truncate\n"
                           "unload table hr.old_orders object " + number(old.stale_dataobj) + " tablespace 4\n"
                           "unload table scott.emp object scanned\n");

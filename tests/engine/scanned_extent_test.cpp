@@ -168,10 +168,11 @@ TEST_F(ScannedExtents, ExtentWithoutItsFileIsReportedAndSkipped)
     add_extent(28, 6); // runs past the end of the file
     TableDesc table(simple_columns(), OBJ);
     Recorder recorder;
-    EXPECT_EQ(unload(table, UM_TRUNCATE, recorder, 1).out, "Can not found file information for extent, ts#=4, start rfile#=9, start block#=100, extent "
-                          "length=4\n"
-                          "has already arrived file end.\n"
-                          "read multi-blocks from rfn 5 block 31 error.\n");
+    EXPECT_EQ(unload(table, UM_TRUNCATE, recorder, 1).out,
+              "Can not found file information for extent, ts#=4, start rfile#=9, start block#=100, extent "
+              "length=4\n"
+              "has already arrived file end.\n"
+              "read multi-blocks from rfn 5 block 31 error.\n");
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000), simple_text(28000),
                                                           simple_text(29000)}));
 }

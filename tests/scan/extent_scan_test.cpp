@@ -119,8 +119,8 @@ TEST(ExtentScanFiles, GoldenResultsAndRecovery)
     std::string before = db.run("unload dict\nunload table scott.old object truncate\n").out;
     EXPECT_NE(before.find("no scanned extent of data object " + std::to_string(old.stale_dataobj)),
               std::string::npos);
-    std::string out = db.run("scan extent\nunload table scott.old object truncate\nunload table scott.t1 object scanned\n"
-                             "scan extent parallel 33\nscan extent datafile 4\n")
+    std::string out = db.run("scan extent\nunload table scott.old object truncate\n"
+                             "unload table scott.t1 object scanned\nscan extent parallel 33\nscan extent datafile 4\n")
                           .out;
     EXPECT_GOLDEN("scan/recovery.txt", out);
     EXPECT_EQ(db.output("SCOTT_OLD.txt"), expected_rows(db.def().tables[2]));
