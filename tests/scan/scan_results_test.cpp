@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -140,24 +141,35 @@ TEST(ScanResultFiles, FileThatCannotBeWritten)
     remove_tree(dir);
 }
 
-// The workers stop on the trace FIFO the test holds (trace_level 3 traces
-// every read); one is killed, and the master reports it and the scan
-// incomplete.
+// The workers block on a full output pipe (trace_level 3 prints every
+// read); one is killed, and the master reports it and the scan incomplete.
 TEST(ScanResultFiles, WorkerThatDiesIsReported)
 {
     std::string dir = scan_dir_with_lob_blocks(zb::BIG, 4000);
-    write_file(dir + "/config.txt", zb::config_text(zb::BIG, BLOCK_SIZE, held_trace_config() + "block_read_count 1\n"));
-    int out_fd = open((dir + "/zem.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    HeldRun run = start_held_run(dir, "scan extent parallel 2\n", out_fd);
-    close(out_fd);
+    write_file(dir + "/config.txt", zb::config_text(zb::BIG, BLOCK_SIZE, "trace_level 3\nblock_read_count 1\n"));
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    HeldRun run = start_held_run(dir, "scan extent parallel 2\n", out[1]);
+    close(out[1]);
     std::vector<pid_t> workers;
-    drain_trace(run, 60000, [&] { return (workers = children_of(run.zem)).size() == 2; }, 1);
+    for (int tries = 0; tries < 1000 && workers.size() < 2; tries++) {
+        usleep(10000);
+        workers = children_of(run.zem);
+    }
     ASSERT_EQ(workers.size(), 2u);
     kill(workers[0], SIGKILL);
-    finish_held_run(run);
-    std::string text = read_file(dir + "/zem.out");
+    std::string text;
+    char buffer[65536];
+    for (pollfd p = {out[0], POLLIN, 0}; poll(&p, 1, 60000) > 0;) {
+        ssize_t n = read(out[0], buffer, sizeof(buffer));
+        if (n <= 0)
+            break;
+        text.append(buffer, (size_t)n);
+    }
+    close(out[0]);
+    finish_held_run(run); // kills what is left if the run went wrong
     EXPECT_NE(text.find("slave process " + std::to_string(workers[0]) + " terminated abnormal.\n"),
-              std::string::npos) << text;
+              std::string::npos);
     EXPECT_NE(text.find("1 of 2 slave processes failed: the scan results are incomplete.\n"), std::string::npos);
     EXPECT_NE(text.find("scan extent ended with errors"), std::string::npos);
     // The other worker's lines are kept, whole, and no worker file is left.
