@@ -38,13 +38,6 @@ public:
     static E2eDatabase* make_database() { return new E2eDatabase("dmp", dmp_dictionary(), "output_format dmp\n"); }
 
 protected:
-    static std::string run(const std::string& commands, int status = 0)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, status);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
     static DmpFile read_output(const std::string& name)
     {
         DmpFile file;

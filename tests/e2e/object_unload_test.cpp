@@ -85,15 +85,6 @@ std::string suggested_command(const std::string& report, size_t from = 0)
 class ObjectE2e : public SharedDatabase<ObjectE2e> {
 public:
     static E2eDatabase* make_database() { return new E2eDatabase("object", object_dictionary()); }
-
-protected:
-    static std::string run(const std::string& commands)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
 };
 
 TEST_F(ObjectE2e, CompressedAndIndexOrganizedTablesUnloadEveryRow)

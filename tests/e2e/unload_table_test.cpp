@@ -17,13 +17,6 @@ public:
 
 protected:
     static const E2eDatabase& db() { return *db_; }
-    static std::string run(const std::string& commands)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
     static void expect_outputs(const std::string& golden_dir, const std::vector<std::string>& names)
     {
         EXPECT_EQ(db_->output_names(), names);
