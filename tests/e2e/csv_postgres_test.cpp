@@ -198,18 +198,6 @@ zb::DictTable edge_table()
     return t;
 }
 
-std::vector<zb::DictRow> live_rows(const zb::DictTable& t)
-{
-    std::vector<zb::DictRow> rows = t.rows;
-    for (const zb::DictPartition& p : t.partitions) {
-        rows.insert(rows.end(), p.rows.begin(), p.rows.end());
-        for (const zb::DictPartition& s : p.subpartitions)
-            rows.insert(rows.end(), s.rows.begin(), s.rows.end());
-    }
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const zb::DictRow& r) { return r.deleted; }), rows.end());
-    return rows;
-}
-
 } // namespace
 
 TEST(CsvPostgres, EveryTableLoadsAndSelectsTheStoredValues)
@@ -226,10 +214,7 @@ TEST(CsvPostgres, EveryTableLoadsAndSelectsTheStoredValues)
     std::string out = db.path("out");
     size_t values = 0;
     for (const zb::DictTable& t : def.tables) {
-        std::string base = t.owner + "_" + t.name;
-        for (char& c : base)
-            if (!isalnum((unsigned char)c) && c != '_' && (unsigned char)c < 128)
-                c = '_';
+        std::string base = output_base(t);
         SCOPED_TRACE(base);
         CommandRun load = pg.psql(out, {"-f", base + ".pg.sql"});
         ASSERT_EQ(load.status, 0) << load.out;

@@ -90,14 +90,6 @@ Damaged damage_table(zb::BuiltDatabase& db, const std::string& table, uint32_t s
     return d;
 }
 
-size_t count_of(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 class DamagedTable : public ::testing::TestWithParam<uint32_t> {};
 
 } // namespace
@@ -118,20 +110,8 @@ TEST_P(DamagedTable, UndamagedBlocksGiveEveryRow)
     ZemRun r = db.run("unload dict\nunload table scott.big\n", 30);
     ASSERT_FALSE(r.timed_out);
     ASSERT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Table BIG "), std::string::npos);
-
-    for (const auto& [block_no, kind] : damaged.kinds) {
-        uint32_t rdba = (def.users_file_no << 22) | block_no;
-        std::string place = "rfile#=" + std::to_string(def.users_file_no) + ",block#=" + std::to_string(block_no);
-        if (kind == BAD_TAIL || kind == MARKED_CORRUPT) {
-            EXPECT_EQ(count_of(r.out, "Corrupted block,rdba=" + std::to_string(rdba) + "," + place + "\n"), 1u);
-        }
-        if (kind == BAD_CHECKSUM) {
-            EXPECT_EQ(count_of(r.out, "Block's checksum value failed error," + place + ".\n"), 1u);
-        }
-    }
-    // One summary at the end of the table, on top of the messages.
-    EXPECT_EQ(count_of(r.out, "Damage in table BIG: "), 1u);
+    // The golden output holds one message for each block the checks catch
+    // and one summary at the end of the table.
     EXPECT_GOLDEN("e2e/damage/seed_" + std::to_string(seed) + ".txt", r.out);
 
     // Read as the control file says: garbage values of damaged rows may

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -37,14 +38,6 @@ public:
     static E2eDatabase* make_database() { return new E2eDatabase("dmp", dmp_dictionary(), "output_format dmp\n"); }
 
 protected:
-
-    static std::string run(const std::string& commands, int status = 0)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, status);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
     static DmpFile read_output(const std::string& name)
     {
         DmpFile file;
@@ -126,35 +119,27 @@ std::vector<Row> dump_rows(const DmpTable& t)
 
 } // namespace
 
-TEST_F(DmpUnloadE2e, EveryTypeNullsAndLongValuesComeBackAsStored)
+// Every type, NULLs, a LONG over three blocks, and CLOB and BLOB values in
+// the row and in their LOB segments.
+TEST_F(DmpUnloadE2e, EveryTypeNullsLongAndLobValuesComeBackAsStored)
 {
     run("unload table scott.all_types\nunload table scott.notes\nunload table scott.raw_docs\n"
-        "unload table scott.long_docs\nunload table scott.emp\nunload table scott.c_emp\n");
+        "unload table scott.long_docs\nunload table scott.emp\nunload table scott.c_emp\n"
+        "unload table hr.doc_files\nunload table hr.resumes\nunload table hr.docs\n");
     const zb::DictionaryDef& def = db_->def();
-    for (const char* name : {"ALL_TYPES", "NOTES", "RAW_DOCS", "LONG_DOCS", "EMP", "C_EMP"}) {
-        DmpFile file = read_output(std::string("SCOTT_") + name + ".dmp");
-        ASSERT_EQ(file.tables.size(), 1u);
-        EXPECT_EQ(file.tables[0].name, name);
-        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table("SCOTT", name))) << name;
+    for (const char* name : {"SCOTT.ALL_TYPES", "SCOTT.NOTES", "SCOTT.RAW_DOCS", "SCOTT.LONG_DOCS", "SCOTT.EMP",
+                             "SCOTT.C_EMP", "HR.DOC_FILES", "HR.RESUMES", "HR.DOCS"}) {
+        std::string owner(name, strchr(name, '.')), table(strchr(name, '.') + 1);
+        DmpFile file = read_output(owner + "_" + table + ".dmp");
+        ASSERT_EQ(file.tables.size(), 1u) << name;
+        EXPECT_EQ(file.tables[0].name, table);
+        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table(owner, table))) << name;
     }
     // The 16 KB LONG goes in chunks, one per row piece.
     DmpFile docs = read_output("SCOTT_LONG_DOCS.dmp");
     const DmpValue& body = docs.tables[0].rows[0][1];
     EXPECT_TRUE(body.chunked);
     EXPECT_GE(body.chunks, 2u);
-}
-
-// CLOB and BLOB values, in the row and in their LOB segments, read back
-// through their chunks.
-TEST_F(DmpUnloadE2e, LobValuesComeBackWhole)
-{
-    run("unload table hr.doc_files\nunload table hr.resumes\nunload table hr.docs\n");
-    const zb::DictionaryDef& def = db_->def();
-    for (const char* name : {"DOC_FILES", "RESUMES", "DOCS"}) {
-        DmpFile file = read_output(std::string("HR_") + name + ".dmp");
-        ASSERT_EQ(file.tables.size(), 1u) << name;
-        EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, def_table("HR", name))) << name;
-    }
 }
 
 TEST_F(DmpUnloadE2e, HeaderDescriptorsAndTrailerAreByteExact)
@@ -185,16 +170,13 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
 
     // The truncated-table forms, from the extents a scan found.
     const zb::BuiltSegment& old = db_->db().at("HR.OLD_ORDERS");
-    write_file(db_->path("ext.zem"), std::to_string(old.stale_dataobj) + ",4,4," +
-                                         std::to_string(old.stale_blocks.front()) + "," +
-                                         std::to_string(old.stale_blocks.size()) + ",6\n");
+    write_file(db_->path("ext.zem"), extent_line(old.stale_dataobj, old.stale_blocks.front(), old.stale_blocks.size()));
     run("unload table hr.old_orders object truncate\nunload table hr.old_orders object " +
         std::to_string(old.stale_dataobj) + " tablespace 4\n");
     std::filesystem::remove(db_->path("ext.zem"));
     // unload object: the columns typed by hand, the extents from a scan.
     const zb::BuiltSegment& emp = db_->db().at("SCOTT.EMP");
-    write_file(db_->path("ext.zem"), std::to_string(emp.dataobj) + ",4,4," + std::to_string(emp.data_blocks.front()) +
-                                         "," + std::to_string(emp.data_blocks.size()) + ",6\n");
+    write_file(db_->path("ext.zem"), extent_line(emp.dataobj, emp.data_blocks.front(), emp.data_blocks.size()));
     run("unload object " + std::to_string(emp.dataobj) +
         " tablespace 4 column NUMBER VARCHAR2 VARCHAR2 NUMBER DATE NUMBER NUMBER NUMBER\n");
     std::filesystem::remove(db_->path("ext.zem"));
@@ -214,17 +196,14 @@ TEST_F(DmpUnloadE2e, PartitionBlockRangeAndUserForms)
         for (const zb::DictTable& t : def.tables) {
             if (t.owner != "SCOTT")
                 continue;
-            std::string name = "SCOTT_" + t.name + ".dmp";
-            std::replace(name.begin(), name.end(), '$', '_');
+            std::string name = output_base(t) + ".dmp";
             DmpFile file = read_output(name);
             if (!file.tables.empty()) {
                 EXPECT_EQ(dump_rows(file.tables[0]), expected_rows(def, t)) << form << name;
             }
         }
     }
-    for (const auto& entry : std::filesystem::directory_iterator(db_->dir()))
-        if (entry.path().filename().string().rfind("zem_slave_", 0) == 0)
-            std::filesystem::remove(entry.path());
+    remove_worker_logs(db_->dir());
 }
 
 // A full disk: the table stops with the system's error and is not reported

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
@@ -23,27 +22,13 @@ class LoadBack : public ::testing::TestWithParam<Form> {};
 
 using Rows = std::vector<std::vector<std::string>>;
 
-// The rows a table's unload should give: live rows of its segments, none
-// for a table whose rows lie above its high-water mark.
-std::vector<zb::DictRow> stored_rows(const zb::DictTable& t)
-{
-    std::vector<zb::DictRow> rows = t.rows;
-    for (const zb::DictPartition& p : t.partitions) {
-        rows.insert(rows.end(), p.rows.begin(), p.rows.end());
-        for (const zb::DictPartition& s : p.subpartitions)
-            rows.insert(rows.end(), s.rows.begin(), s.rows.end());
-    }
-    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const zb::DictRow& r) { return r.deleted; }), rows.end());
-    return rows;
-}
-
 Rows expected_rows(const zb::DictTable& t, const ControlFile& ctl)
 {
     for (const std::string& field : ctl.fields)
         EXPECT_TRUE(std::any_of(t.columns.begin(), t.columns.end(),
                                 [&](const zb::DictColumn& c) { return c.name == field; }))
             << t.name << " has no column " << field;
-    return expected_text_rows(stored_rows(t), t, ctl);
+    return expected_text_rows(live_rows(t), t, ctl);
 }
 
 } // namespace
@@ -59,12 +44,7 @@ TEST_P(LoadBack, EveryValueComesBack)
     ASSERT_EQ(r.status, 0);
     size_t tables = 0, values = 0;
     for (const zb::DictTable& t : def.tables) {
-        // Characters other than letters, digits, "." and "_" become "_" in
-        // file names.
-        std::string base = t.owner + "_" + t.name;
-        for (char& c : base)
-            if (!isalnum((unsigned char)c) && c != '.' && c != '_' && (unsigned char)c < 128)
-                c = '_';
+        std::string base = output_base(t);
         SCOPED_TRACE(base);
         ASSERT_TRUE(path_exists(db.path("out/" + base + ".ctl")));
         ControlFile ctl = parse_control_file(db.output(base + ".ctl"));

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
@@ -76,48 +75,16 @@ std::string rows_text(const DictTable& t)
     return text;
 }
 
-// Every line of a dictionary cache file but those whose first field is
-// one of `objects`.
-void drop_lines(const std::string& path, const std::vector<uint32_t>& objects)
+// The COMMAND line that sample.txt suggests, from `from` on.
+std::string suggested_command(const std::string& report, size_t from = 0)
 {
-    std::istringstream in(read_file(path));
-    std::string kept, line;
-    while (std::getline(in, line)) {
-        bool drop = false;
-        for (uint32_t o : objects)
-            drop = drop || line.rfind(std::to_string(o) + ",", 0) == 0;
-        if (!drop)
-            kept += line + "\n";
-    }
-    write_file(path, kept);
-}
-
-std::string extent_lines(const zb::BuiltSegment& s)
-{
-    std::string text = std::to_string(s.dataobj) + ",4,4," + std::to_string(s.block) + ",1,16\n";
-    for (size_t i = 0; i < s.data_blocks.size();) {
-        size_t j = i + 1;
-        while (j < s.data_blocks.size() && s.data_blocks[j] == s.data_blocks[j - 1] + 1)
-            j++;
-        text += std::to_string(s.dataobj) + ",4,4," + std::to_string(s.data_blocks[i]) + "," +
-                std::to_string(j - i) + ",6\n";
-        i = j;
-    }
-    return text;
+    size_t at = report.find("COMMAND: \n", from);
+    return at == std::string::npos ? "" : report.substr(at + 10, report.find('\n', at + 10) - at - 10);
 }
 
 class ObjectE2e : public SharedDatabase<ObjectE2e> {
 public:
     static E2eDatabase* make_database() { return new E2eDatabase("object", object_dictionary()); }
-
-protected:
-    static std::string run(const std::string& commands)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
 };
 
 TEST_F(ObjectE2e, CompressedAndIndexOrganizedTablesUnloadEveryRow)
@@ -141,8 +108,8 @@ TEST_F(ObjectE2e, DroppedTableComesBackThroughSampleAndTheSuggestedCommand)
     // The drop: the table's OBJ$ and TAB$ entries are gone. Then a scan
     // finds the extents and every object of the users' tablespace is sampled.
     std::string saved_obj = read_file(db_->path("obj.zem")), saved_tab = read_file(db_->path("tab.zem"));
-    drop_lines(db_->path("obj.zem"), {dropped.obj});
-    drop_lines(db_->path("tab.zem"), {dropped.obj});
+    drop_cache_lines(db_->path("obj.zem"), dropped.obj);
+    drop_cache_lines(db_->path("tab.zem"), dropped.obj);
     db_->clear_output();
     std::string out = run("unload table scott.orders_old\nscan extent\nunload object all tablespace 4 sample\n");
     EXPECT_NE(out.find("table 'scott.orders_old' does not exist."), std::string::npos);
@@ -152,9 +119,7 @@ TEST_F(ObjectE2e, DroppedTableComesBackThroughSampleAndTheSuggestedCommand)
     // The dropped table's COMMAND line, run as it stands.
     size_t at = report.find("  object id: " + std::to_string(dropped.dataobj) + "\n");
     ASSERT_NE(at, std::string::npos) << report;
-    at = report.find("COMMAND: \n", at);
-    ASSERT_NE(at, std::string::npos);
-    std::string command = report.substr(at + 10, report.find('\n', at + 10) - at - 10);
+    std::string command = suggested_command(report, at);
     EXPECT_EQ(command, "unload object " + std::to_string(dropped.dataobj) +
                            " tablespace 4 column NUMBER VARCHAR2 DATE NUMBER VARCHAR2 ");
     db_->clear_output();
@@ -178,10 +143,7 @@ TEST_F(ObjectE2e, IndexOrganizedTableComesBackWithoutTheDictionary)
     write_file(db_->path("ext.zem"), extent_lines(iot));
     std::string id = std::to_string(iot.dataobj);
     run("unload object " + id + " sample\n");
-    std::string report = db_->output("sample.txt");
-    size_t at = report.find("COMMAND: \n");
-    ASSERT_NE(at, std::string::npos) << report;
-    std::string command = report.substr(at + 10, report.find('\n', at + 10) - at - 10);
+    std::string command = suggested_command(db_->output("sample.txt"));
     EXPECT_EQ(command, "unload object " + id + " tablespace 4 column VARCHAR2 VARCHAR2 DATE NUMBER NUMBER ");
     db_->clear_output();
     run(command + "\n");

@@ -16,15 +16,7 @@ public:
     static E2eDatabase* make_database() { return new E2eDatabase("unload", zb::demo_dictionary()); }
 
 protected:
-
     static const E2eDatabase& db() { return *db_; }
-    static std::string run(const std::string& commands)
-    {
-        ZemRun r = db_->run(commands);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_FALSE(r.timed_out);
-        return r.out;
-    }
     static void expect_outputs(const std::string& golden_dir, const std::vector<std::string>& names)
     {
         EXPECT_EQ(db_->output_names(), names);
@@ -32,31 +24,7 @@ protected:
             EXPECT_GOLDEN(golden_dir + "/" + name, db_->output(name));
     }
     static std::string number(uint32_t n) { return std::to_string(n); }
-
-private:
 };
-
-std::map<std::string, std::string> outputs_of(const E2eDatabase& db)
-{
-    std::map<std::string, std::string> files;
-    for (const std::string& name : db.output_names())
-        files[name] = db.output(name);
-    return files;
-}
-
-size_t count_slave_logs(const E2eDatabase& db, bool remove)
-{
-    size_t count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(db.dir())) {
-        std::string name = entry.path().filename().string();
-        if (name.rfind("zem_slave_", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".log") {
-            count++;
-            if (remove)
-                std::filesystem::remove(entry.path());
-        }
-    }
-    return count;
-}
 
 } // namespace
 
@@ -85,29 +53,22 @@ TEST_F(UnloadE2e, ClusteredTables)
                                           "SCOTT_C_EMP.ctl", "SCOTT_C_EMP.sql", "SCOTT_C_EMP.txt"});
 }
 
-TEST_F(UnloadE2e, TruncatedTableFindsItsOldDataObject)
-{
-    const zb::BuiltSegment& old = db().db().at("HR.OLD_ORDERS");
-    std::string out = run("unload table hr.old_orders\nunload table hr.old_orders object truncate\n");
-    EXPECT_GOLDEN("e2e/unload/truncated.txt", out);
-    // The blocks right after the header name the data object of before the
-    // truncate; the normal unload stops at the new high-water mark.
-    EXPECT_NE(out.find("DataObj#=" + number(old.stale_dataobj) + " "), std::string::npos);
-    EXPECT_EQ(db().output("HR_OLD_ORDERS.txt"), "");
-}
-
-// The old rows come back through the extents a scan found ("ext.zem",
+// A truncated table: the blocks right after its header name the data object
+// of before the truncate, and the normal unload stops at the new high-water
+// mark. The old rows come back through the extents a scan found ("ext.zem",
 // read at start-up): runs of blocks by data object number.
 TEST_F(UnloadE2e, TruncatedTableRowsComeBackFromScannedExtents)
 {
     const zb::BuiltSegment& old = db().db().at("HR.OLD_ORDERS");
-    std::string ext = number(old.dataobj) + ",4,4," + number(old.block) + ",1,16\n" + number(old.stale_dataobj) +
-                      ",4,4," + number(old.stale_blocks.front()) + "," + number((uint32_t)old.stale_blocks.size()) +
-                      ",6\n";
+    EXPECT_GOLDEN("e2e/unload/truncated.txt",
+                  run("unload table hr.old_orders\nunload table hr.old_orders object truncate\n"));
+    EXPECT_EQ(db().output("HR_OLD_ORDERS.txt"), "");
+
     const zb::BuiltSegment& emp = db().db().at("SCOTT.EMP");
-    ext += number(emp.dataobj) + ",4,4," + number(emp.data_blocks.front()) + "," +
-           number((uint32_t)emp.data_blocks.size()) + ",6\n";
-    write_file(db().path("ext.zem"), ext);
+    write_file(db().path("ext.zem"),
+               extent_line(old.dataobj, old.block, 1, 16) +
+                   extent_line(old.stale_dataobj, old.stale_blocks.front(), old.stale_blocks.size()) +
+                   extent_line(emp.dataobj, emp.data_blocks.front(), emp.data_blocks.size()));
     std::string out = run("unload table hr.old_orders object truncate\n"
                           "unload table hr.old_orders object " + number(old.stale_dataobj) + " tablespace 4\n"
                           "unload table scott.emp object scanned\n");
@@ -153,17 +114,17 @@ TEST_F(UnloadE2e, TableByDataObjectNumber)
 
 TEST_F(UnloadE2e, UserSerialAndParallelWriteTheSameFiles)
 {
-    count_slave_logs(db(), true);
+    remove_worker_logs(db().dir());
     std::string serial = run("unload user scott\n");
     EXPECT_GOLDEN("e2e/unload/user_serial.txt", serial);
-    std::map<std::string, std::string> serial_files = outputs_of(db());
+    std::map<std::string, std::string> serial_files = db().outputs();
     EXPECT_EQ(serial_files.size(), 33u);
-    EXPECT_EQ(count_slave_logs(db(), false), 0u);
+    EXPECT_EQ(remove_worker_logs(db().dir()), 0u);
 
     db().clear_output();
     std::string parallel = run("unload user scott parallel 2\n");
-    EXPECT_EQ(outputs_of(db()), serial_files);
-    EXPECT_EQ(count_slave_logs(db(), true), 2u);
+    EXPECT_EQ(db().outputs(), serial_files);
+    EXPECT_EQ(remove_worker_logs(db().dir()), 2u);
     EXPECT_NE(parallel.find("unload user 'SCOTT' parallel finished.\n"), std::string::npos);
     for (const char* table : {"DEPT", "EMP", "BONUS", "SALGRADE", "SALES", "C_DEPT", "C_EMP", "ALL_TYPES",
                               "RAW_DOCS", "NOTES", "Mixed$Case"})
@@ -174,7 +135,7 @@ TEST_F(UnloadE2e, UserSerialAndParallelWriteTheSameFiles)
     // One worker takes everything the same way.
     db().clear_output();
     run("unload user scott parallel 1\n");
-    EXPECT_EQ(outputs_of(db()), serial_files);
+    EXPECT_EQ(db().outputs(), serial_files);
 }
 
 TEST_F(UnloadE2e, QuotedNamesKeepTheirCase)

@@ -29,49 +29,43 @@ TEST_F(WriteFailure, TableFailsAndTheNextOneIsUnloaded)
 {
     full("out/SCOTT_EMP.txt");
     full("out/SCOTT_DEPT.ctl");
-    ZemRun r = db_->run("unload table scott.emp\nunload table scott.dept\nunload table scott.salgrade\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.txt " + std::string(NO_SPACE)),
+    std::string out = run("unload table scott.emp\nunload table scott.dept\nunload table scott.salgrade\n", 1);
+    EXPECT_NE(out.find("\nTable EMP failed: write file out/SCOTT_EMP.txt " + std::string(NO_SPACE)),
               std::string::npos);
-    EXPECT_NE(r.out.find("\nTable DEPT failed: write file out/SCOTT_DEPT.ctl " + std::string(NO_SPACE)),
+    EXPECT_NE(out.find("\nTable DEPT failed: write file out/SCOTT_DEPT.ctl " + std::string(NO_SPACE)),
               std::string::npos);
-    EXPECT_EQ(r.out.find("EMP 14 rows unloaded"), std::string::npos);
-    EXPECT_NE(r.out.find("\nTable SALGRADE 5 rows unloaded\n"), std::string::npos);
+    EXPECT_EQ(out.find("EMP 14 rows unloaded"), std::string::npos);
+    EXPECT_NE(out.find("\nTable SALGRADE 5 rows unloaded\n"), std::string::npos);
 
     // The same run typed at a terminal would end with status 0; without
     // failures a piped run does.
     db_->clear_output();
-    EXPECT_EQ(db_->run("unload table scott.emp\n").status, 0);
+    run("unload table scott.emp\n");
 }
 
 TEST_F(WriteFailure, CsvFileFails)
 {
     full("out/SCOTT_EMP.csv");
     write_file(db_->path("csv.txt"), read_file(db_->path("config.txt")) + "output_format csv\n");
-    ZemRun r = db_->run("load config csv.txt\nunload table scott.emp\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("\nTable EMP failed: write file out/SCOTT_EMP.csv " + std::string(NO_SPACE)),
-              std::string::npos);
+    std::string out = run("load config csv.txt\nunload table scott.emp\n", 1);
+    EXPECT_NE(out.find("\nTable EMP failed: write file out/SCOTT_EMP.csv " + std::string(NO_SPACE)), std::string::npos);
 }
 
 TEST_F(WriteFailure, DictionaryCacheFileKeepsItsPreviousContents)
 {
     std::string before = read_file(db_->path("obj.zem"));
     full("obj.zem.tmp");
-    ZemRun r = db_->run("unload dict\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("write file obj.zem " + std::string(NO_SPACE)), std::string::npos);
+    EXPECT_NE(run("unload dict\n", 1).find("write file obj.zem " + std::string(NO_SPACE)), std::string::npos);
     EXPECT_EQ(read_file(db_->path("obj.zem")), before);
     EXPECT_FALSE(path_exists(db_->path("obj.zem.tmp")));
     // The next run writes it again.
-    EXPECT_EQ(db_->run("unload dict\n").status, 0);
+    run("unload dict\n");
 }
 
 TEST_F(WriteFailure, SpoolThatCannotBeWritten)
 {
-    ZemRun r = db_->run("spool /dev/full\nlist user\nspool off\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("write file /dev/full " + std::string(NO_SPACE)), std::string::npos);
+    std::string out = run("spool /dev/full\nlist user\nspool off\n", 1);
+    EXPECT_NE(out.find("write file /dev/full " + std::string(NO_SPACE)), std::string::npos);
 }
 
 // The data directory is made as "mkdir -p" would; one that cannot be made
@@ -79,20 +73,14 @@ TEST_F(WriteFailure, SpoolThatCannotBeWritten)
 TEST_F(WriteFailure, DataDirectoryMadeOrReportedOnce)
 {
     remove_tree(db_->path("out"));
-    ZemRun r = db_->run("unload table scott.dept\n");
-    EXPECT_EQ(r.status, 0);
+    run("unload table scott.dept\n");
     EXPECT_TRUE(path_exists(db_->path("out/SCOTT_DEPT.txt")));
 
     write_file(db_->path("plain"), "");
     write_file(db_->path("plain.txt"), read_file(db_->path("config.txt")) + "data_path plain/out\n");
-    r = db_->run("load config plain.txt\nunload user scott\n");
-    EXPECT_EQ(r.status, 1);
-    size_t reported = 0;
-    for (size_t at = r.out.find("Can not create directory:"); at != std::string::npos;
-         at = r.out.find("Can not create directory:", at + 1))
-        reported++;
-    EXPECT_EQ(reported, 1u);
-    EXPECT_NE(r.out.find("Can not create directory:plain/out/, error message:Not a directory.\n"), std::string::npos);
-    EXPECT_NE(r.out.find("open file plain/out/SCOTT_DEPT.txt for writing data error! error message:Not a directory.\n"),
+    std::string out = run("load config plain.txt\nunload user scott\n", 1);
+    EXPECT_EQ(count_of(out, "Can not create directory:"), 1u);
+    EXPECT_NE(out.find("Can not create directory:plain/out/, error message:Not a directory.\n"), std::string::npos);
+    EXPECT_NE(out.find("open file plain/out/SCOTT_DEPT.txt for writing data error! error message:Not a directory.\n"),
               std::string::npos);
 }

@@ -13,12 +13,6 @@ namespace {
 
 constexpr ub4 INDEX_DATA_HEADER = 44 + 24 * 2; // freelist index blocks with two ITLs
 
-struct DamageResult {
-    std::vector<std::string> values;
-    std::string out;
-    ub8 cut = 0;
-};
-
 class LobDamage : public testing::TestWithParam<OrderAndSize> {
 protected:
     // Row 1: 60 pages, row 2: 3 pages; the row keeps 12 chunk addresses, the
@@ -33,7 +27,7 @@ protected:
         storage_.key_size = 20;
     }
 
-    DamageResult run(const std::function<void(std::vector<std::vector<uint8_t>>&)>& patch_rows,
+    LobRun run(const std::function<void(std::vector<std::vector<uint8_t>>&)>& patch_rows,
                      const std::function<void(LobTable&)>& patch_blocks = {})
     {
         OrderAndSize p = GetParam();
@@ -41,19 +35,12 @@ protected:
                                          {{to_bytes(first_), false}, {to_bytes(second_), false}}, patch_rows);
         if (patch_blocks)
             patch_blocks(table);
-        EngineEnv env("lob_damage");
-        TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_BLOB}}, LOB_TABLE_OBJ);
-        Recorder recorder;
-        DamageResult r;
-        r.out = unload_lob_table(env, table, desc, recorder);
-        r.values = lob_values(recorder);
-        r.cut = desc.get()->damage.values_cut;
-        return r;
+        return run_lob_table(table);
     }
 
     // The first value was cut after `bytes` bytes for `reason`; the second
     // came back whole.
-    void expect_cut(const DamageResult& r, size_t bytes, const std::string& reason)
+    void expect_cut(const LobRun& r, size_t bytes, const std::string& reason)
     {
         ASSERT_EQ(r.values.size(), 2u);
         EXPECT_EQ(r.cut, 1u);
@@ -80,7 +67,7 @@ void patch_u32(zb::DatafileImage& file, ub4 block, size_t offset, ub4 value)
 TEST_P(LobDamage, HugeSizeFieldEndsWithWhatTheChunksHold)
 {
     // Inode blocks (big-endian at 24 of the column) of 2^31 - 1.
-    DamageResult r = run([](std::vector<std::vector<uint8_t>>& rows) {
+    LobRun r = run([](std::vector<std::vector<uint8_t>>& rows) {
         rows[0][24] = 0x7f;
         rows[0][25] = rows[0][26] = rows[0][27] = 0xff;
     });
@@ -91,7 +78,7 @@ TEST_P(LobDamage, HugeSizeFieldEndsWithWhatTheChunksHold)
 TEST_P(LobDamage, ChunkOutsideEveryDatafile)
 {
     // The second chunk address (big-endian at 40) in relative file 9.
-    DamageResult r = run([](std::vector<std::vector<uint8_t>>& rows) {
+    LobRun r = run([](std::vector<std::vector<uint8_t>>& rows) {
         ub4 rdba = (9u << 22) | 77; // relative file 9, block 77
         for (int i = 0; i < 4; i++)
             rows[0][40 + i] = (uint8_t)(rdba >> (24 - 8 * i));
@@ -103,7 +90,7 @@ TEST_P(LobDamage, LeavesThatLoop)
 {
     // The leaf the search lands on holds two entries, 10 of the 48 chunks
     // the index keeps; the loop stops the walk before the rest.
-    DamageResult r = run({}, [](LobTable& t) {
+    LobRun r = run({}, [](LobTable& t) {
         for (ub4 leaf : t.lobs.leaf_blocks)
             patch_u32(t.file(), leaf, INDEX_DATA_HEADER + 20, t.file().rdba(leaf));
     });
@@ -112,7 +99,7 @@ TEST_P(LobDamage, LeavesThatLoop)
 
 TEST_P(LobDamage, BranchThatPointsBackUp)
 {
-    DamageResult r = run({}, [](LobTable& t) {
+    LobRun r = run({}, [](LobTable& t) {
         ASSERT_GE(t.lobs.index_levels, 3u);
         zb::BlockImage& root = t.file().at(t.lobs.index_root);
         ub4 self = t.file().rdba(t.lobs.index_root);
@@ -127,7 +114,7 @@ TEST_P(LobDamage, BranchThatPointsBackUp)
 
 TEST_P(LobDamage, ChunkThatRunsShort)
 {
-    DamageResult r = run({}, [](LobTable& t) {
+    LobRun r = run({}, [](LobTable& t) {
         t.file().damage(t.lobs.lobs[0].pages[5], zb::Damage::bad_tail);
     });
     expect_cut(r, 5 * (size_t)page(), "is damaged (its tail does not match its header)");

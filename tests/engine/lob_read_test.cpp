@@ -54,16 +54,13 @@ TEST_P(LobRoundTrip, BlobsComeBackByteForByte)
             values.push_back({to_bytes(bytes), false});
         }
         LobTable table = build_lob_table(p.order, p.block_size, lob_segment_def(c.storage), values);
-        EngineEnv env("lob_blobs");
-        TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_BLOB}}, LOB_TABLE_OBJ);
-        Recorder recorder;
-        EXPECT_EQ(unload_lob_table(env, table, desc, recorder), "");
-        std::vector<std::string> got = lob_values(recorder);
-        ASSERT_EQ(got.size(), expected.size());
+        LobRun r = run_lob_table(table);
+        EXPECT_EQ(r.out, "");
+        ASSERT_EQ(r.values.size(), expected.size());
         for (size_t i = 0; i < expected.size(); i++)
-            EXPECT_TRUE(got[i] == expected[i]) << "value " << i << ": " << got[i].size() << " bytes for "
-                                               << expected[i].size();
-        EXPECT_EQ(desc.get()->damage.values_cut, 0u);
+            EXPECT_TRUE(r.values[i] == expected[i]) << "value " << i << ": " << r.values[i].size() << " bytes for "
+                                                    << expected[i].size();
+        EXPECT_EQ(r.cut, 0u);
     }
 }
 
@@ -93,21 +90,16 @@ TEST_P(LobRoundTrip, ClobsComeBackAsTheSameText)
             values.push_back({zb::clob_bytes(text, form.form), form.form != zb::ClobForm::single_byte});
         }
         LobTable table = build_lob_table(p.order, p.block_size, lob_segment_def(s), values);
-        EngineEnv env("lob_clobs");
-        config_data.convert_clob_charset = form.convert;
-        TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_CLOB}}, LOB_TABLE_OBJ);
-        desc.get()->cols[1].lob.is_little_endian = form.little_endian_lob;
-        Recorder recorder;
-        EXPECT_EQ(unload_lob_table(env, table, desc, recorder), "");
-        EXPECT_EQ(lob_values(recorder), expected);
+        LobRun r = run_lob_table(table, ORA_CLOB, LOF_BIN, [&](TableDesc& desc) {
+            config_data.convert_clob_charset = form.convert;
+            desc.get()->cols[1].lob.is_little_endian = form.little_endian_lob;
+        });
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.values, expected);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, LobRoundTrip, testing::ValuesIn(orders_and_sizes()), order_size_name);
-
-} // namespace
-
-namespace {
 
 // A value whose index entries begin in the middle of a leaf, below a branch
 // row that is not the branch's first and whose key has the value's id with
@@ -128,16 +120,10 @@ TEST(LobIndexDescent, ValueStartingInsideALeafComesBackWhole)
     // the second leaf, and the root's second row is (B, 4).
     ASSERT_EQ(table.lobs.index_levels, 2u);
     ASSERT_EQ(table.lobs.lobs[2].inode_leaf, table.lobs.leaf_blocks[1]);
-    EngineEnv env("lob_descent");
-    TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_BLOB}}, LOB_TABLE_OBJ);
-    Recorder recorder;
-    EXPECT_EQ(unload_lob_table(env, table, desc, recorder), "");
-    EXPECT_EQ(lob_values(recorder), texts);
+    LobRun r = run_lob_table(table);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.values, texts);
 }
-
-} // namespace
-
-namespace {
 
 // CLOB text written into the data file stops after the block that passes
 // COL_DATA_MAXLEN bytes; the value counts as cut and says why.
@@ -146,19 +132,14 @@ TEST(LobInlineText, ClobStopsAtTheInlineLimit)
     ub4 block_size = 8192, page = block_size - 60;
     std::string text = lob_pattern(COL_DATA_MAXLEN + 3 * page, 9);
     LobTable table = build_lob_table(BO_BIG, block_size, lob_segment_def(), {{to_bytes(text), false}});
-    EngineEnv env("lob_inline");
-    config_data.convert_clob_charset = 0;
-    TableDesc desc({{"ID", ORA_NUMBER}, {"V", ORA_CLOB}}, LOB_TABLE_OBJ);
-    Recorder recorder;
-    std::string out = unload_lob_table(env, table, desc, recorder, LOF_PART_TEXT);
+    LobRun r = run_lob_table(table, ORA_CLOB, LOF_PART_TEXT, [](TableDesc&) { config_data.convert_clob_charset = 0; });
     size_t kept = (COL_DATA_MAXLEN + page - 1) / page * page;
-    std::vector<std::string> values = lob_values(recorder);
-    ASSERT_EQ(values.size(), 1u);
-    EXPECT_TRUE(values[0] == text.substr(0, kept)) << values[0].size();
-    EXPECT_EQ(desc.get()->damage.values_cut, 1u);
-    EXPECT_NE(out.find("longer than the 1048576 bytes kept in the text (lob_storage file keeps it whole)"),
+    ASSERT_EQ(r.values.size(), 1u);
+    EXPECT_TRUE(r.values[0] == text.substr(0, kept)) << r.values[0].size();
+    EXPECT_EQ(r.cut, 1u);
+    EXPECT_NE(r.out.find("longer than the 1048576 bytes kept in the text (lob_storage file keeps it whole)"),
               std::string::npos)
-        << out;
+        << r.out;
 }
 
 } // namespace

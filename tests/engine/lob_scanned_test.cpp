@@ -12,19 +12,13 @@
 
 namespace {
 
-struct ScannedRun {
-    std::vector<std::string> values;
-    std::string out;
-    ub8 cut = 0;
-};
-
 class LobScanned : public testing::TestWithParam<OrderAndSize> {
 protected:
     void TearDown() override { release_scanned_lob_tables(); }
 
     // Builds the table, writes the scan results (lobind lines only when
     // asked), destroys every LOB index block, unloads with use_scanned_lob.
-    ScannedRun run(const zb::LobStorageDef& storage, const std::vector<std::string>& texts, bool with_lobind,
+    LobRun run(const zb::LobStorageDef& storage, const std::vector<std::string>& texts, bool with_lobind,
                    ub1 ora_type = ORA_BLOB, const std::function<void(LobTable&, std::string&)>& adjust = {})
     {
         OrderAndSize p = GetParam();
@@ -40,20 +34,14 @@ protected:
             table.file().damage(block, zb::Damage::zeroed);
         if (adjust)
             adjust(table, pages);
-        EngineEnv env("lob_scanned");
-        zb::write_text_file("lobpage.zem", pages);
-        zb::write_text_file("lobind.zem", with_lobind ? entries : "");
-        config_data.use_scanned_lob = 1;
-        release_scanned_lob_tables(); // from an earlier run of the same test
-        init_scanned_lob_tables();
-        load_scanned_lob_tables();
-        TableDesc desc({{"ID", ORA_NUMBER}, {"V", ora_type}}, LOB_TABLE_OBJ);
-        Recorder recorder;
-        ScannedRun r;
-        r.out = unload_lob_table(env, table, desc, recorder);
-        r.values = lob_values(recorder);
-        r.cut = desc.get()->damage.values_cut;
-        return r;
+        return run_lob_table(table, ora_type, LOF_BIN, [&](TableDesc&) {
+            zb::write_text_file("lobpage.zem", pages);
+            zb::write_text_file("lobind.zem", with_lobind ? entries : "");
+            config_data.use_scanned_lob = 1;
+            release_scanned_lob_tables(); // from an earlier run of the same test
+            init_scanned_lob_tables();
+            load_scanned_lob_tables();
+        });
     }
 
     ub4 page() const { return GetParam().block_size - 60; }
@@ -73,7 +61,7 @@ TEST_P(LobScanned, SizeFromTheScannedIndexEntries)
     // Trailing zeros and blanks stay: the size says where the value ends.
     std::string blob = lob_pattern(5 * page() + 30, 1) + std::string(40, '\0');
     std::string short_one = "x" + std::string(25, '\0');
-    ScannedRun r = run(out_of_row(2), {blob, short_one, std::string()}, true);
+    LobRun r = run(out_of_row(2), {blob, short_one, std::string()}, true);
     EXPECT_EQ(r.out, "");
     ASSERT_EQ(r.values.size(), 3u);
     EXPECT_TRUE(r.values[0] == blob);
@@ -87,7 +75,7 @@ TEST_P(LobScanned, TrimmedWithoutASize)
     // page's unused tail.
     std::string keeps = lob_pattern(3 * page() - 19, 1) + std::string(19, '\0');
     std::string loses = lob_pattern(2 * page() + 11, 2);
-    ScannedRun r = run(out_of_row(1), {keeps, loses}, false);
+    LobRun r = run(out_of_row(1), {keeps, loses}, false);
     ASSERT_EQ(r.values.size(), 2u);
     EXPECT_TRUE(r.values[0] == keeps);
     EXPECT_TRUE(r.values[1] == loses);
@@ -97,7 +85,7 @@ TEST_P(LobScanned, ClobTrimmedAtItsText)
 {
     // Past the text the last page holds the zeros of never-written bytes.
     std::string text = lob_pattern(page() + 301, 4);
-    ScannedRun r = run(out_of_row(1), {zb::utf16be_from_utf8(text)}, false, ORA_CLOB);
+    LobRun r = run(out_of_row(1), {zb::utf16be_from_utf8(text)}, false, ORA_CLOB);
     ASSERT_EQ(r.values.size(), 1u);
     EXPECT_TRUE(r.values[0] == text);
 }
@@ -105,7 +93,7 @@ TEST_P(LobScanned, ClobTrimmedAtItsText)
 TEST_P(LobScanned, OlderVersionOfAPageAndAMissingPage)
 {
     std::string blob = lob_pattern(5 * page(), 5);
-    ScannedRun r = run(out_of_row(1), {blob}, true, ORA_BLOB, [&](LobTable& t, std::string& pages) {
+    LobRun r = run(out_of_row(1), {blob}, true, ORA_BLOB, [&](LobTable& t, std::string& pages) {
         // A stale copy of page 1 (another version) in a free block, listed
         // first; and page 3 of 5 lost.
         const zb::PlacedLob& lob = t.lobs.lobs[0];

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "scan/scanned_extent.h"
 #include "support/engine_fixture.h"
 
@@ -44,6 +46,19 @@ protected:
             p.finish();
         }
     }
+    // A request in `mode` for the table, strict about the data object only
+    // when asked; `adjust` sets the rest.
+    UnloadResult unload(TableDesc& table, int mode, Recorder& recorder, int strict = 0,
+                        const std::function<void(UNLOAD_PARAMS&)>& adjust = {})
+    {
+        UNLOAD_PARAMS params;
+        init_unload_params(&params, table.get());
+        params.unload_mode = mode;
+        params.strict_dataobj = strict;
+        if (adjust)
+            adjust(params);
+        return env_.unload_params(&params, 0, recorder);
+    }
     EngineEnv env_;
 };
 
@@ -60,13 +75,8 @@ TEST_F(ScannedExtents, SampleReadsBlocksFromTheExtentsInTurn)
     add_extent(30, 8);
     add_extent(40, 8, 16); // a run of segment headers: not data
     TableDesc table(simple_columns(), OBJ, INVALID_TS_NO);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_NO_SYSTEM;
-    params.strict_dataobj = 0;
-    params.is_sample = 1;
     Recorder recorder;
-    env_.unload_params(&params, 0, recorder);
+    unload(table, UM_NO_SYSTEM, recorder, 0, [](UNLOAD_PARAMS& p) { p.is_sample = 1; });
     std::vector<std::string> expected;
     for (ub4 b : {8, 20, 30, 9, 21, 31, 10, 32, 11, 33, 12, 34, 13, 35, 14, 36, 15, 37})
         expected.push_back(simple_text((int)(b * 1000)));
@@ -83,13 +93,8 @@ TEST_F(ScannedExtents, SampleStopsOnceThousandRowsArePassed)
     env_.load(db, BO_BIG);
     add_extent(8, 20);
     TableDesc table(simple_columns(), OBJ);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_NO_SYSTEM;
-    params.strict_dataobj = 0;
-    params.is_sample = 1;
     Recorder recorder;
-    env_.unload_params(&params, 0, recorder);
+    unload(table, UM_NO_SYSTEM, recorder, 0, [](UNLOAD_PARAMS& p) { p.is_sample = 1; });
     // 15 blocks of 70 rows pass 999.
     EXPECT_EQ(recorder.rows.size(), 1050u);
 }
@@ -107,13 +112,8 @@ TEST_F(ScannedExtents, TruncatedTableReadsOnlyDataRunsOfItsTablespace)
     add_extent(20, 2, 6, 7); // another tablespace
     add_extent(30, 4, 6, 4, OBJ + 1);
     TableDesc table(simple_columns(), OBJ);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_TRUNCATE;
-    params.strict_dataobj = 0;
     Recorder recorder;
-    UnloadResult result = env_.unload_params(&params, 0, recorder);
-    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(unload(table, UM_TRUNCATE, recorder).out, "");
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000), simple_text(10000)}));
 }
 
@@ -129,12 +129,8 @@ TEST_F(ScannedExtents, TableWithoutTablespaceKeepsToItsFirstExtents)
     add_extent(8, 2);
     add_extent(8, 2, 6, 7);
     TableDesc table(simple_columns(), OBJ, INVALID_TS_NO);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_NO_SYSTEM;
-    params.strict_dataobj = 0;
     Recorder recorder;
-    env_.unload_params(&params, 0, recorder);
+    unload(table, UM_NO_SYSTEM, recorder);
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000)}));
 }
 
@@ -145,20 +141,17 @@ TEST_F(ScannedExtents, SpecificBlocksAreReadWhateverTheirObject)
     put_tagged_blocks(file, 8, 6);
     env_.load(db, BO_BIG);
     TableDesc table(simple_columns(), OBJ + 5);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_SPEC_BLOCK;
-    params.strict_dataobj = 0;
-    params.spec_rdba = rdba(10);
-    params.spec_blocks = 2;
+    auto two_blocks = [](UNLOAD_PARAMS& p) {
+        p.spec_rdba = rdba(10);
+        p.spec_blocks = 2;
+    };
     Recorder recorder;
-    env_.unload_params(&params, 0, recorder);
+    unload(table, UM_SPEC_BLOCK, recorder, 0, two_blocks);
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(10000), simple_text(11000)}));
 
     // With a strict request the blocks of another object give nothing.
     Recorder strict;
-    params.strict_dataobj = 1;
-    env_.unload_params(&params, 0, strict);
+    unload(table, UM_SPEC_BLOCK, strict, 1, two_blocks);
     EXPECT_TRUE(strict.rows.empty());
 }
 
@@ -174,15 +167,12 @@ TEST_F(ScannedExtents, ExtentWithoutItsFileIsReportedAndSkipped)
     add_extent(8, 2);
     add_extent(28, 6); // runs past the end of the file
     TableDesc table(simple_columns(), OBJ);
-    UNLOAD_PARAMS params;
-    init_unload_params(&params, table.get());
-    params.unload_mode = UM_TRUNCATE;
     Recorder recorder;
-    UnloadResult result = env_.unload_params(&params, 0, recorder);
-    EXPECT_EQ(result.out, "Can not found file information for extent, ts#=4, start rfile#=9, start block#=100, extent "
-                          "length=4\n"
-                          "has already arrived file end.\n"
-                          "read multi-blocks from rfn 5 block 31 error.\n");
+    EXPECT_EQ(unload(table, UM_TRUNCATE, recorder, 1).out,
+              "Can not found file information for extent, ts#=4, start rfile#=9, start block#=100, extent "
+              "length=4\n"
+              "has already arrived file end.\n"
+              "read multi-blocks from rfn 5 block 31 error.\n");
     EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(8000), simple_text(9000), simple_text(28000),
                                                           simple_text(29000)}));
 }

@@ -12,16 +12,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "base/config.h"
 #include "builder/data_blocks.h"
 #include "builder/database_image.h"
 #include "scan/scan_block.h"
-#include "scan/scanned_extent.h"
 #include "scan/scanned_lob.h"
-#include "shell/shell.h"
 #include "support/capture.h"
 #include "support/held_run.h"
 #include "support/process.h"
@@ -144,36 +141,20 @@ TEST(ScanResultFiles, FileThatCannotBeWritten)
     remove_tree(dir);
 }
 
-// The workers block on a full terminal pipe (trace_level 3 prints every
+// The workers block on a full output pipe (trace_level 3 prints every
 // read); one is killed, and the master reports it and the scan incomplete.
 TEST(ScanResultFiles, WorkerThatDiesIsReported)
 {
     std::string dir = scan_dir_with_lob_blocks(zb::BIG, 4000);
     write_file(dir + "/config.txt", zb::config_text(zb::BIG, BLOCK_SIZE, "trace_level 3\nblock_read_count 1\n"));
-    int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
+    int out[2];
     ASSERT_EQ(pipe(out), 0);
-    pid_t zem = fork();
-    if (zem == 0) {
-        setpgid(0, 0);
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        for (int fd : {in[0], in[1], out[0], out[1]})
-            close(fd);
-        if (chdir(dir.c_str()) != 0)
-            _exit(126);
-        execl(ZEM_BIN, ZEM_BIN, (char*)nullptr);
-        _exit(127);
-    }
-    close(in[0]);
+    HeldRun run = start_held_run(dir, "scan extent parallel 2\n", out[1]);
     close(out[1]);
-    const char commands[] = "scan extent parallel 2\nexit\n";
-    ASSERT_EQ(write(in[1], commands, sizeof(commands) - 1), (ssize_t)sizeof(commands) - 1);
-    close(in[1]);
     std::vector<pid_t> workers;
     for (int tries = 0; tries < 1000 && workers.size() < 2; tries++) {
         usleep(10000);
-        workers = children_of(zem);
+        workers = children_of(run.zem);
     }
     ASSERT_EQ(workers.size(), 2u);
     kill(workers[0], SIGKILL);
@@ -186,9 +167,7 @@ TEST(ScanResultFiles, WorkerThatDiesIsReported)
         text.append(buffer, (size_t)n);
     }
     close(out[0]);
-    kill(-zem, SIGKILL); // nothing is left running if the run went wrong
-    int status = 0;
-    waitpid(zem, &status, 0);
+    finish_held_run(run); // kills what is left if the run went wrong
     EXPECT_NE(text.find("slave process " + std::to_string(workers[0]) + " terminated abnormal.\n"),
               std::string::npos);
     EXPECT_NE(text.find("1 of 2 slave processes failed: the scan results are incomplete.\n"), std::string::npos);
@@ -271,25 +250,4 @@ TEST(ScanResultFiles, NoDatafilesLeaveOnlyTheHeaderLines)
     EXPECT_EQ(read_file(dir + "/ext.zem"), "");
     EXPECT_EQ(read_file(dir + "/segment.txt").size(), 120u);
     remove_tree(dir);
-}
-
-TEST(ScanResultFiles, LoadConfigSwitchesScannedLobTables)
-{
-    ScopedWorkDir work("scanloadcfg");
-    init_config_data();
-    init_scanned_data_list();
-    write_file("lobind.zem", "4,5,9,81001,1,512,4096,4660,7,4,101\n");
-    write_file("lobpage.zem", "4,5,10,81000,1,512,4096,4660,7,0\n");
-    static LINE_ARRAY tokens;
-    int count = split_line(tokens, "load config on.txt");
-    write_file("on.txt", "use_scanned_lob yes\n");
-    capture_stdout([&] { do_loadcfg(tokens, count); });
-    EXPECT_NE(search_zem_hash_item(&dict_lobind_hash_table, 4096), nullptr);
-    EXPECT_NE(search_zem_hash_item(&dict_lobpage_hash_table, 4096), nullptr);
-    write_file("on.txt", "use_scanned_lob no\n");
-    capture_stdout([&] { do_loadcfg(tokens, count); });
-    EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 4096), nullptr);
-    EXPECT_EQ(search_zem_hash_item(&dict_lobpage_hash_table, 4096), nullptr);
-    release_scanned_data_list();
-    init_config_data();
 }

@@ -4,6 +4,7 @@
 #include "base/config.h"
 #include "scan/scanned_extent.h"
 #include "scan/scanned_lob.h"
+#include "shell/shell.h"
 #include "support/capture.h"
 #include "support/process.h"
 
@@ -29,8 +30,9 @@ TEST(ScannedExtentFile, LoadsRunsByDataObject)
     release_dict_ext_hash_table();
 }
 
-// The LOB scan results are read only when use_scanned_lob is on, and a line
-// short of its record's fields is dropped.
+// The LOB scan results are read only when use_scanned_lob is on, at start-up
+// or as load config switches it, and a line short of its record's fields is
+// dropped.
 TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
 {
     ScopedWorkDir dir("lobzem");
@@ -38,11 +40,12 @@ TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
     init_scanned_data_list();
     write_file("lobind.zem", "4,5,200,80001,1,2,3,4,5,6,700\n4,5,201,80001,1,2,3\n");
     write_file("lobpage.zem", "4,5,300,80002,1,2,3,4,5,0\n4,5,301,80002,1,2,3,4,5,1\n4,5,302,80002,1,2\n");
-    config_data.use_scanned_lob = 0;
     load_scanned_data_list();
     EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 3), nullptr);
-    config_data.use_scanned_lob = 1;
-    load_scanned_data_list();
+    static LINE_ARRAY tokens;
+    int count = split_line(tokens, "load config on.txt");
+    write_file("on.txt", "use_scanned_lob yes\n");
+    capture_stdout([&] { do_loadcfg(tokens, count); });
     PZEM_HASH_ITEM ind = search_zem_hash_item(&dict_lobind_hash_table, 3);
     ASSERT_NE(ind, nullptr);
     ASSERT_EQ(ind->data_list_len, 1u);
@@ -53,7 +56,12 @@ TEST(ScannedExtentFile, LoadsLobResultsOnlyWhenSwitchedOn)
     ASSERT_NE(pages, nullptr);
     EXPECT_EQ(pages->data_list_len, 2u);
     EXPECT_EQ(((const DICT_LOBPAGE*)pages->data_list.tail->data)->page_no, 1u);
+    write_file("on.txt", "use_scanned_lob no\n");
+    capture_stdout([&] { do_loadcfg(tokens, count); });
+    EXPECT_EQ(search_zem_hash_item(&dict_lobind_hash_table, 3), nullptr);
+    EXPECT_EQ(search_zem_hash_item(&dict_lobpage_hash_table, 3), nullptr);
     release_scanned_data_list();
+    init_config_data();
 }
 
 // A result file replaced by a device that never ends is refused, not read

@@ -1,6 +1,7 @@
 #include "support/e2e.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,14 +30,7 @@ std::string from_hex(const std::string& hex)
     return bytes;
 }
 
-std::vector<std::string> lines_of(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
+const char* const CACHE_FILES[] = {"user.zem", "obj.zem", "col.zem", "tab.zem", "ind.zem", "lob.zem", "lobfrag.zem"};
 
 } // namespace
 
@@ -75,6 +69,23 @@ std::vector<std::string> E2eDatabase::output_names() const
     return names;
 }
 
+std::map<std::string, std::string> E2eDatabase::outputs() const
+{
+    std::map<std::string, std::string> files;
+    for (const std::string& name : output_names())
+        files[name] = output(name);
+    return files;
+}
+
+std::map<std::string, std::string> E2eDatabase::dictionary_cache() const
+{
+    std::map<std::string, std::string> files;
+    for (const char* name : CACHE_FILES)
+        if (path_exists(path(name)))
+            files[name] = read_file(path(name));
+    return files;
+}
+
 void E2eDatabase::clear_output() const
 {
     remove_tree(dir_ + "/out");
@@ -108,6 +119,85 @@ std::string file_digest(const std::string& path)
     char text[64];
     snprintf(text, sizeof(text), "%016llx/%zu", (unsigned long long)h, bytes.size());
     return text;
+}
+
+size_t count_of(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        n++;
+    return n;
+}
+
+std::vector<std::string> lines_of(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+size_t remove_worker_logs(const std::string& dir)
+{
+    size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        std::string name = entry.path().filename().string();
+        if (name.rfind("zem_slave_", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".log") {
+            std::filesystem::remove(entry.path());
+            count++;
+        }
+    }
+    return count;
+}
+
+std::vector<zb::DictRow> live_rows(const zb::DictTable& t)
+{
+    std::vector<zb::DictRow> rows = t.rows;
+    for (const zb::DictPartition& p : t.partitions) {
+        rows.insert(rows.end(), p.rows.begin(), p.rows.end());
+        for (const zb::DictPartition& s : p.subpartitions)
+            rows.insert(rows.end(), s.rows.begin(), s.rows.end());
+    }
+    rows.erase(std::remove_if(rows.begin(), rows.end(), [](const zb::DictRow& r) { return r.deleted; }), rows.end());
+    return rows;
+}
+
+std::string output_base(const zb::DictTable& t)
+{
+    std::string base = t.owner + "_" + t.name;
+    for (char& c : base)
+        if (!isalnum((unsigned char)c) && c != '.' && c != '_' && (unsigned char)c < 128)
+            c = '_';
+    return base;
+}
+
+std::string extent_line(uint32_t dataobj, uint32_t first, size_t blocks, int type)
+{
+    return std::to_string(dataobj) + ",4,4," + std::to_string(first) + "," + std::to_string(blocks) + "," +
+           std::to_string(type) + "\n";
+}
+
+std::string extent_lines(const zb::BuiltSegment& s)
+{
+    std::string text = extent_line(s.dataobj, s.block, 1, 16);
+    for (size_t i = 0; i < s.data_blocks.size();) {
+        size_t j = i + 1;
+        while (j < s.data_blocks.size() && s.data_blocks[j] == s.data_blocks[j - 1] + 1)
+            j++;
+        text += extent_line(s.dataobj, s.data_blocks[i], j - i);
+        i = j;
+    }
+    return text;
+}
+
+void drop_cache_lines(const std::string& path, uint32_t obj)
+{
+    std::string kept;
+    for (const std::string& line : lines_of(read_file(path)))
+        if (line.rfind(std::to_string(obj) + ",", 0) != 0)
+            kept += line + "\n";
+    write_file(path, kept);
 }
 
 ControlFile parse_control_file(const std::string& text)

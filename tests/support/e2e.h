@@ -33,6 +33,9 @@ public:
     ZemRun run(const std::string& commands, int timeout_seconds = 60) const;
     std::string output(const std::string& name) const { return read_file(dir_ + "/out/" + name); }
     std::vector<std::string> output_names() const;
+    std::map<std::string, std::string> outputs() const; // name -> contents
+    // The dictionary cache files unload dict wrote: name -> contents.
+    std::map<std::string, std::string> dictionary_cache() const;
     void clear_output() const;
 
 private:
@@ -48,6 +51,27 @@ std::string transcript_of(const std::string& out);
 
 // A digest of a file's bytes (FNV-1a, 64 bits) and its size.
 std::string file_digest(const std::string& path);
+
+size_t count_of(const std::string& text, const std::string& what);
+std::vector<std::string> lines_of(const std::string& text);
+// Removes the logs the workers of a parallel unload leave in `dir`; returns
+// how many there were.
+size_t remove_worker_logs(const std::string& dir);
+
+// The rows a table's unload gives: its own and its partitions' and
+// subpartitions', the deleted ones left out.
+std::vector<zb::DictRow> live_rows(const zb::DictTable& t);
+// The name of a table's output files without the suffix: OWNER_NAME with
+// characters other than ASCII letters, digits, "." and "_" made "_".
+std::string output_base(const zb::DictTable& t);
+// ext.zem lines as scan extent writes them, in tablespace 4, file 4: one
+// run of `blocks` blocks of the given type, and a segment's header and
+// data blocks in runs.
+std::string extent_line(uint32_t dataobj, uint32_t first, size_t blocks, int type = 6);
+std::string extent_lines(const zb::BuiltSegment& s);
+// Removes the lines of object `obj` from a dictionary cache file, as if the
+// object had been dropped.
+void drop_cache_lines(const std::string& path, uint32_t obj);
 
 // What a loader takes from a control file: the data file, its record
 // terminator (STR), the field delimiter, the optional enclosure and the

@@ -9,6 +9,29 @@ namespace {
 
 constexpr ub4 LOB_FIRST_BLOCK = 8;
 
+// Column 1 of the table: a CLOB or BLOB stored as the table describes.
+void describe_lob_column(PCOLUMN column, LobTable& table)
+{
+    const zb::DatafileDef& file = table.db.file(0).def();
+    column->col_no = 2;
+    column->charset_form = column->ora_type == ORA_CLOB ? 1 : 0;
+    column->lob.lob_obj_id = table.def.data_object;
+    column->lob.chunk = table.def.storage.chunk_blocks;
+    column->lob.dir_ind = 1;
+    LOB_STORAGE* s = &column->lob_storage;
+    s->lob_obj_id = table.def.data_object;
+    s->lob_data_obj_id = table.def.data_object;
+    s->ts_no = file.ts_no;
+    s->file_no = file.rfile_no;
+    s->block_no = table.lobs.header_block;
+    s->chunk = table.def.storage.chunk_blocks;
+    s->ind_obj_id = table.def.index_object;
+    s->ind_data_obj_id = table.def.index_object;
+    s->ind_ts_no = file.ts_no;
+    s->ind_file_no = file.rfile_no;
+    s->ind_block_no = table.lobs.index_header_block;
+}
+
 } // namespace
 
 zb::LobSegmentDef lob_segment_def(const zb::LobStorageDef& storage)
@@ -46,28 +69,6 @@ LobTable build_lob_table(int order, ub4 block_size, const zb::LobSegmentDef& def
     return t;
 }
 
-void describe_lob_column(PCOLUMN column, LobTable& table)
-{
-    const zb::DatafileDef& file = table.db.file(0).def();
-    column->col_no = 2;
-    column->charset_form = column->ora_type == ORA_CLOB ? 1 : 0;
-    column->lob.lob_obj_id = table.def.data_object;
-    column->lob.chunk = table.def.storage.chunk_blocks;
-    column->lob.dir_ind = 1;
-    LOB_STORAGE* s = &column->lob_storage;
-    s->lob_obj_id = table.def.data_object;
-    s->lob_data_obj_id = table.def.data_object;
-    s->ts_no = file.ts_no;
-    s->file_no = file.rfile_no;
-    s->block_no = table.lobs.header_block;
-    s->chunk = table.def.storage.chunk_blocks;
-    s->ind_obj_id = table.def.index_object;
-    s->ind_data_obj_id = table.def.index_object;
-    s->ind_ts_no = file.ts_no;
-    s->ind_file_no = file.rfile_no;
-    s->ind_block_no = table.lobs.index_header_block;
-}
-
 std::string unload_lob_table(EngineEnv& env, LobTable& table, TableDesc& desc, Recorder& recorder,
                              int lob_output_format, int mode)
 {
@@ -81,6 +82,20 @@ std::string unload_lob_table(EngineEnv& env, LobTable& table, TableDesc& desc, R
     params.unload_mode = mode;
     params.lob_output_format = lob_output_format;
     return env.unload_params(&params, table.table.segment.header_rdba, recorder).out;
+}
+
+LobRun run_lob_table(LobTable& table, ub1 type, int lob_output_format, const std::function<void(TableDesc&)>& prepare)
+{
+    EngineEnv env("lob");
+    TableDesc desc({{"ID", ORA_NUMBER}, {"V", type}}, LOB_TABLE_OBJ);
+    if (prepare)
+        prepare(desc);
+    Recorder recorder;
+    LobRun r;
+    r.out = unload_lob_table(env, table, desc, recorder, lob_output_format);
+    r.values = lob_values(recorder);
+    r.cut = desc.get()->damage.values_cut;
+    return r;
 }
 
 std::vector<std::string> lob_values(const Recorder& recorder, int column)

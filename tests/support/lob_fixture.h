@@ -30,12 +30,21 @@ LobTable build_lob_table(int order, ub4 block_size, const zb::LobSegmentDef& def
                          const std::function<void(std::vector<std::vector<uint8_t>>&)>& patch = {});
 zb::LobSegmentDef lob_segment_def(const zb::LobStorageDef& storage = {});
 
-// Column 1 of the table: a CLOB or BLOB stored as the table describes.
-void describe_lob_column(PCOLUMN column, LobTable& table);
 // Loads the files, describes the column, caches the index root, unloads
 // with the given LOB output format; returns what the unload printed.
 std::string unload_lob_table(EngineEnv& env, LobTable& table, TableDesc& desc, Recorder& recorder,
                              int lob_output_format = LOF_BIN, int mode = UM_NORMAL);
+// What an unload of the table gave: each row's LOB value, what it printed,
+// and the values the table counts as cut.
+struct LobRun {
+    std::vector<std::string> values;
+    std::string out;
+    ub8 cut = 0;
+};
+// Unloads the table in a fresh scratch directory, its LOB column of type
+// `type`; `prepare` may change the settings or the column first.
+LobRun run_lob_table(LobTable& table, ub1 type = ORA_BLOB, int lob_output_format = LOF_BIN,
+                     const std::function<void(TableDesc&)>& prepare = {});
 // Per row, the value the LOB column's calls carried (BLOB bytes, CLOB
 // text), checking that they follow the protocol: the first call marked
 // first, one marked last, every one a LOB piece.

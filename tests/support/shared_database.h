@@ -23,5 +23,15 @@ protected:
     }
     void SetUp() override { db_->clear_output(); }
 
+    // Runs the commands, which must end with `status` and in time; returns
+    // the transcript.
+    static std::string run(const std::string& commands, int status = 0)
+    {
+        ZemRun r = db_->run(commands);
+        EXPECT_EQ(r.status, status);
+        EXPECT_FALSE(r.timed_out);
+        return r.out;
+    }
+
     static inline E2eDatabase* db_ = nullptr;
 };
