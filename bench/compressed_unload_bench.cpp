@@ -171,7 +171,7 @@ void measure(const char* label, const std::string& path, const Written& w, uint3
     table.dataobj_no = dataobj;
     UNLOAD_PARAMS params;
     init_unload_params(&params, &table);
-    UNLOAD_CALLBACKS callbacks = {nullptr, count_row, discard_column};
+    UNLOAD_CALLBACKS callbacks = {nullptr, count_row, discard_column, nullptr};
     rows_seen = 0;
     auto start = std::chrono::steady_clock::now();
     unload_segment(w.header_rdba, &params, &callbacks);

@@ -134,7 +134,7 @@ int main(int argc, char** argv)
     table.dataobj_no = bench::TABLE_OBJECT;
     UNLOAD_PARAMS params;
     init_unload_params(&params, &table);
-    UNLOAD_CALLBACKS callbacks = {nullptr, count_row, discard_column};
+    UNLOAD_CALLBACKS callbacks = {nullptr, count_row, discard_column, nullptr};
 
     long rss_before = peak_rss_kib();
     double cpu_start = cpu_seconds();

@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UNLOAD_PARAMS params;
     init_unload_params(&params, &table);
     params.strict_dataobj = 0;
-    UNLOAD_CALLBACKS callbacks = {nullptr, nullptr, touch_column};
+    UNLOAD_CALLBACKS callbacks = {nullptr, nullptr, touch_column, nullptr};
     ZEM_LIST rows;
     init_row_batch(&rows);
     unload_block(block.data(), 0x01400009, &params, &rows, block_size, &callbacks);

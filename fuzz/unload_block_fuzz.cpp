@@ -2,7 +2,9 @@
 // Input: byte 0 bit 0 the byte order (1 big), bit 1 hands the rows to the
 // export dump writer (whose rows must come out whole), bit 2 turns checksum checking
 // off, bit 3 unloads deleted rows, bit 4 reads table 1 of a cluster block,
-// bit 5 turns data checking off; byte 1 the block size in KiB - 1 (mod 32);
+// bit 5 turns data checking off, bit 6 writes text through the text writer
+// (a table of NUMBER, VARCHAR2, DATE, RAW, TIMESTAMP and CHAR columns,
+// which it writes from whole row pieces); byte 1 the block size in KiB - 1 (mod 32);
 // the block follows, cut or padded with zeros to the block size. No
 // datafile is registered, so chains end at their first continuation.
 #include <cstdint>
@@ -15,6 +17,8 @@
 #include "engine/unload_engine.h"
 #include "fuzz_support.h"
 #include "output/dmp_output.h"
+#include "output/table_files.h"
+#include "output/text_output.h"
 #include "storage/datafile_registry.h"
 #include "support_seeds.h"
 
@@ -22,6 +26,8 @@ namespace {
 
 TABLE heap_table;
 TABLE cluster_table;
+TABLE plain_table;
+PTABLE_OUTPUT text_output = nullptr;
 ub8 sink = 0;
 PDMP_WRITER dump_writer = nullptr;
 
@@ -47,6 +53,19 @@ void describe(PTABLE table, ub1 key_columns, ub1 table_index)
     init_column(&table->cols[c++], "SKIPPED", ORA_VARCHAR2, 0);
     init_column(&table->cols[c], "PLACEHOLDER", ORA_NUMBER, 1);
     table->cols[c].is_placeholder = 1;
+}
+
+void describe_plain(PTABLE table)
+{
+    static const ub1 types[] = {ORA_NUMBER, ORA_VARCHAR2, ORA_DATE, ORA_RAW, ORA_TIMESTAMP, ORA_CHAR, ORA_VARCHAR2};
+    init_table(table, "PLAIN", (ub2)sizeof(types), 0, 0);
+    table->dataobj_no = zb::SAMPLE_TABLE_OBJECT;
+    table->ts_no = 4;
+    for (ub2 c = 0; c < sizeof(types); c++) {
+        init_column(&table->cols[c], "C", types[c], 1);
+        table->cols[c].length = c == 1 || c == 3 ? 10 : 0;
+        table->cols[c].scale = types[c] == ORA_TIMESTAMP ? 6 : 0;
+    }
 }
 
 void touch_column(const ub1* data, ub4 length, PCOLUMN, PCOL_DATA col_data, PUNLOAD_PARAMS, ub1 flags)
@@ -79,6 +98,10 @@ void make_seeds()
                 input[0] |= 0x10;
                 write_seed("unload_block", ("cluster_" + std::to_string(n++)).c_str(),
                            std::string(input.begin(), input.end()));
+                // And through the text writer.
+                input[0] = (uint8_t)((input[0] & ~0x10) | 0x40);
+                write_seed("unload_block", ("text_" + std::to_string(n++)).c_str(),
+                           std::string(input.begin(), input.end()));
             }
 }
 
@@ -91,6 +114,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     init_datafile_list();
     describe(&heap_table, 0, 0);
     describe(&cluster_table, 2, 1);
+    describe_plain(&plain_table);
+    text_output = new TABLE_OUTPUT();
+    if (!open_output_file(&text_output->data, "/dev/null", "w", DATA_BUFFER_SIZE))
+        __builtin_trap();
+    init_text_fields(&text_output->fields, "|");
     make_seeds();
     FILE* null_stream = fopen("/dev/null", "wb");
     if (null_stream != nullptr)
@@ -117,10 +145,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     UNLOAD_PARAMS params;
     init_unload_params(&params, table);
     params.strict_dataobj = 0;
-    UNLOAD_CALLBACKS callbacks = {nullptr, touch_row, touch_column};
-    bool dump = (mode & 0x02) != 0 && dump_writer != nullptr;
+    UNLOAD_CALLBACKS callbacks = {nullptr, touch_row, touch_column, nullptr};
+    if (mode & 0x40) {
+        table = &plain_table;
+        table->row_cnt = 0;
+        params.table = table;
+        params.output = text_output;
+        callbacks = {nullptr, unload_row_to_txt, unload_col_to_txt, unload_whole_row_to_txt};
+    }
+    bool dump = (mode & 0x42) == 0x02 && dump_writer != nullptr;
     if (dump) {
-        callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp};
+        callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp, nullptr};
         dump_writer->col_cnt = (ub2)(table->col_cnt - table->skip_cnt);
         dump_writer->len = 0;
         params.writer = dump_writer;

@@ -11,6 +11,7 @@
 // [data, data + length) or writes past a result buffer, whatever the bytes.
 
 #include "base/types.h"
+#include "convert/number_text.h"
 #include "engine/unload_model.h"
 
 // Text sizes, terminator included, of the fixed-format results.
@@ -32,6 +33,13 @@ void fill_2_hex(char* out, ub1 byte);
 // (0 for the empty text).
 ub4 get_number_text(const ub1* data, ub4 length, char* out);
 ub4 get_date_text(const ub1* data, ub4 length, char* out);
+// The text the converters write into a COL_DATA's inline area, written into
+// `out` instead (no terminator), for a writer that takes stored values
+// straight to its own buffer (get_short_number_text in number_text.h does
+// the same for NUMBER): a DATE of 7 bytes that check_date accepts gives
+// DATE_PLAIN_TEXT_LEN characters (YYYY-MM-DD HH:MI:SS), any other 0.
+constexpr ub4 DATE_PLAIN_TEXT_LEN = 19;
+ub4 get_plain_date_text(const ub1* data, ub4 length, char* out);
 ub4 get_timestamp_text(const ub1* data, ub4 length, ub4 scale, char* out);
 ub4 get_timestamp_tz_text(const ub1* data, ub4 length, ub4 scale, char* out);
 ub4 get_interval_ym_text(const ub1* data, ub4 length, ub4 precision, char* out);

@@ -145,10 +145,32 @@ void raw_to_date(const ub1* data, ub4 length, PCOL_DATA col_data)
     raw_to_date_checked(data, length, col_data, 0);
 }
 
+ub4 get_plain_date_text(const ub1* data, ub4 length, char* out)
+{
+    if (length != DATE_MAX_LEN || !check_date(data, length))
+        return 0;
+    // A checked date is YYYY-MM-DD HH:MI:SS with every field in 0 to 99:
+    // written a digit pair at a time.
+    copy_digit_pair(out, data[0] - 100);
+    copy_digit_pair(out + 2, data[1] - 100);
+    out[4] = '-';
+    copy_digit_pair(out + 5, data[2]);
+    out[7] = '-';
+    copy_digit_pair(out + 8, data[3]);
+    out[10] = ' ';
+    copy_digit_pair(out + 11, data[4] - 1);
+    out[13] = ':';
+    copy_digit_pair(out + 14, data[5] - 1);
+    out[16] = ':';
+    copy_digit_pair(out + 17, data[6] - 1);
+    return DATE_PLAIN_TEXT_LEN;
+}
+
 int raw_to_date_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
 {
-    bool plausible = length == DATE_MAX_LEN && check_date(data, length);
-    if (!plausible) {
+    // Written where it is kept; an implausible date leaves nothing there.
+    char* p = (char*)get_col_value_buffer(col_data, DATE_TEXT_SIZE);
+    if (get_plain_date_text(data, length, p) == 0) {
         if (checking) {
             clear_col_value(col_data);
             col_data->is_null = 1;
@@ -157,23 +179,8 @@ int raw_to_date_checked(const ub1* data, ub4 length, PCOL_DATA col_data, int che
         set_col_text(col_data, "", 0);
         return 1;
     }
-    // A checked date is YYYY-MM-DD HH:MI:SS with every field in 0 to 99:
-    // written where it is kept, a digit pair at a time.
-    char* p = (char*)get_col_value_buffer(col_data, DATE_TEXT_SIZE);
-    copy_digit_pair(p, data[0] - 100);
-    copy_digit_pair(p + 2, data[1] - 100);
-    p[4] = '-';
-    copy_digit_pair(p + 5, data[2]);
-    p[7] = '-';
-    copy_digit_pair(p + 8, data[3]);
-    p[10] = ' ';
-    copy_digit_pair(p + 11, data[4] - 1);
-    p[13] = ':';
-    copy_digit_pair(p + 14, data[5] - 1);
-    p[16] = ':';
-    copy_digit_pair(p + 17, data[6] - 1);
-    p[19] = '\0';
-    set_col_text_length(col_data, DATE_TEXT_SIZE - 1);
+    p[DATE_PLAIN_TEXT_LEN] = '\0';
+    set_col_text_length(col_data, DATE_PLAIN_TEXT_LEN);
     return 1;
 }
 

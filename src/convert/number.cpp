@@ -233,86 +233,25 @@ ub4 get_any_number_text(const ub1* data, ub4 length, char* out)
     return end_text_writer(&w);
 }
 
-// The commonest NUMBER in one pass: positive, 1 or more (exponent byte 193
-// to 213), with its text well inside the inline area. Its text, as
-// put_checked_number writes it, into `out` (COL_DATA_INLINE_LEN bytes); 0
-// when the value has another shape or a digit byte out of range, which the
-// general path then handles.
-inline ub4 put_plain_positive_number(const ub1* data, ub4 length, char* out)
-{
-    ub4 whole = (ub4)data[0] - 192u; // pairs before the point: e + 1
-    ub4 cnt = length - 1;
-    if (whole - 1u > 20u || cnt - 1u > 19u || cnt + whole > 21u)
-        return 0;
-    const ub1* digits = data + 1;
-    ub4 pair = (ub4)digits[0] - 1u;
-    if (pair > 99)
-        return 0;
-    // The first pair without its leading zero: from the second character
-    // of its entry when below 10 (the character after it is overwritten or
-    // left past the end).
-    ub4 lead = pair < 10 ? 1u : 0u;
-    char* p = out;
-    memcpy(p, DIGIT_PAIRS.text + 2 * pair + lead, 2);
-    p += 2 - lead;
-    ub4 stored_whole = cnt < whole ? cnt : whole;
-    ub4 i = 1;
-    for (; i < stored_whole; i++, p += 2) {
-        pair = (ub4)digits[i] - 1u;
-        if (pair > 99)
-            return 0;
-        memcpy(p, DIGIT_PAIRS.text + 2 * pair, 2);
-    }
-    if (cnt <= whole) {
-        for (; i < whole; i++, p += 2)
-            memcpy(p, "00", 2);
-        return (ub4)(p - out);
-    }
-    *p++ = '.';
-    for (; i < cnt; i++, p += 2) {
-        pair = (ub4)digits[i] - 1u;
-        if (pair > 99)
-            return 0;
-        memcpy(p, DIGIT_PAIRS.text + 2 * pair, 2);
-    }
-    // Trailing zeros of the fraction, and a point left bare; the point
-    // stops the walk.
-    while (p[-1] == '0')
-        p--;
-    if (p[-1] == '.')
-        p--;
-    return (ub4)(p - out);
-}
-
 // The text of a number into the value. The text of a plausible number is
 // written straight into the inline area when it surely fits. FALSE, with the
 // value left unfinished, when the number is implausible and `checking`.
 inline bool set_number_col(const ub1* data, ub4 length, PCOL_DATA col_data, int checking)
 {
-    if (length >= 2 && length <= 21) {
-        char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
-        ub4 n = put_plain_positive_number(data, length, out);
-        if (n != 0) {
-            out[n] = '\0';
-            set_col_text_length(col_data, n);
-            return true;
-        }
+    char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
+    ub4 n = get_short_number_text(data, length, out);
+    if (n != 0) {
+        out[n] = '\0';
+        set_col_text_length(col_data, n);
+        return true;
     }
     NUMBER_PARTS parts;
     if (get_number_parts(data, length, &parts)) {
-        if (get_number_text_bound(&parts) < COL_DATA_INLINE_LEN) {
-            char* out = (char*)get_col_value_buffer(col_data, COL_DATA_INLINE_LEN);
-            ub4 n = put_checked_number(data, parts, out);
-            if (n != NUMBER_BAD_DIGIT) {
-                out[n] = '\0';
-                set_col_text_length(col_data, n);
-                return true;
-            }
-        } else {
+        if (get_number_text_bound(&parts) >= COL_DATA_INLINE_LEN) {
             char text[NUMBER_TEXT_LEN];
-            ub4 n = put_checked_number(data, parts, text);
-            if (n != NUMBER_BAD_DIGIT) {
-                set_col_text(col_data, text, n);
+            ub4 long_n = put_checked_number(data, parts, text);
+            if (long_n != NUMBER_BAD_DIGIT) {
+                set_col_text(col_data, text, long_n);
                 return true;
             }
         }
@@ -320,12 +259,25 @@ inline bool set_number_col(const ub1* data, ub4 length, PCOL_DATA col_data, int 
     if (checking)
         return false;
     char text[NUMBER_TEXT_LEN];
-    ub4 n = get_any_number_text(data, length, text);
+    n = get_any_number_text(data, length, text);
     set_col_text(col_data, text, n);
     return true;
 }
 
 } // namespace
+
+ub4 get_other_short_number_text(const ub1* data, ub4 length, char* out)
+{
+    NUMBER_PARTS parts;
+    // Zero is "0", whatever the bound its exponent byte gives.
+    if (get_number_parts(data, length, &parts) &&
+        (parts.zero || get_number_text_bound(&parts) < COL_DATA_INLINE_LEN)) {
+        ub4 n = put_checked_number(data, parts, out);
+        if (n != NUMBER_BAD_DIGIT)
+            return n;
+    }
+    return 0;
+}
 
 ub4 get_number_text(const ub1* data, ub4 length, char* out)
 {

@@ -118,7 +118,7 @@ void unload_bootstrap(ub4 rdba, PZEM_LIST rows)
     params.unload_mode = UM_NORMAL;
     params.table = &table;
     params.data_list = rows;
-    UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr, nullptr};
     table.file_no = rdba_file_no(rdba, table.ts_no);
     table.block_no = rdba_block_no(rdba, table.ts_no);
     unload_segment(rdba, &params, &callbacks);

@@ -170,7 +170,7 @@ bool run_bootstrap_pass(const BOOTSTRAP_PASS* pass, const ZEM_LIST* rows, const 
         return false;
     UNLOAD_PARAMS params;
     init_cache_params(&params, file->fp, unload_mode);
-    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr, nullptr};
     unload_described(desc, table_index, system_ts_no, obj_no, file_no, block_no, &params, &callbacks);
     return true;
 }
@@ -236,7 +236,7 @@ void run_tab_pass_to_file(const TAB_PASS* pass, const char* filename, PZEM_HASH_
         return;
     UNLOAD_PARAMS params;
     init_cache_params(&params, file.fp, UM_NORMAL);
-    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr, nullptr};
     unload_tab_pass_table(pass, tab, &params, &callbacks);
     if (commit_cache_file(&file))
         load_file_to_hash_table(filename, table, convert);
@@ -327,7 +327,7 @@ void unload_dict_tab(const ZEM_LIST* rows)
     load_file_to_hash_table(file.temp.c_str(), &dict_tab_hash_table, convert_row_to_dict_tab);
     UNLOAD_PARAMS params;
     init_cache_params(&params, file.fp, UM_NORMAL);
-    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_txt, nullptr, nullptr, nullptr};
     unload_dict_ind(&params, &callbacks);
     unload_dict_tabpart(&params, &callbacks);
     unload_dict_indpart(&params, &callbacks);

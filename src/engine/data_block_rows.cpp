@@ -66,6 +66,9 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
     }
     ub8 max_rows = config_data.max_rows;
     int unload_deleted = config_data.unload_deleted;
+    const UNLOAD_PIECE_CALLBACK whole_row = callbacks != nullptr && callbacks->unload_block_callback == nullptr
+                                                ? callbacks->unload_piece_callback
+                                                : nullptr;
     bool key_cnt_known = false;
     ub4 block_key_cnt = 0;
     // The row directory ends at row_cnt entries or at the tail, whichever
@@ -102,6 +105,15 @@ void unload_data_block(const ub1* block, ub4 rdba, const BLOCK_HEADER* /*block_h
         ub1 flag = piece.flag;
         if ((flag & RF_CLUSTER_KEY) || !(flag & RF_FIRST_PIECE) || ((flag & RF_DELETED_ROW) && unload_deleted != 1))
             continue;
+        // Nearly every row: one piece, first and last, that the writer may
+        // take whole.
+        if (whole_row != nullptr &&
+            (flag & (RF_FIRST_PIECE | RF_LAST_PIECE | RF_FROM_PREVIOUS | RF_CONTINUE_NEXT |
+                     RF_CLUSTERED_TABLE_NUMBER)) == (RF_FIRST_PIECE | RF_LAST_PIECE) &&
+            whole_row(block, piece.columns, piece.end, piece.col_cnt, rdba, i, params)) {
+            table->row_cnt++;
+            continue;
+        }
 
         PROW_DATA row = add_engine_row(rows, table, rdba, i);
         if (row == nullptr)

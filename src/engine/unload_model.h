@@ -234,10 +234,20 @@ typedef struct _tag_unload_params {
     int worker_failed;
 } UNLOAD_PARAMS, *PUNLOAD_PARAMS;
 
+// A row held whole by one row piece (its first and last, continuing no
+// value, no cluster key): its `col_cnt` columns are the stored bytes from
+// `pos` to at most `end` of `block`. A writer may take such a row at once,
+// instead of the calls per column and per row; it returns 1 when it wrote
+// the row, 0 to have it decoded and delivered column by column, nothing of
+// it written. Offered only when no block callback takes the rows.
+typedef int (*UNLOAD_PIECE_CALLBACK)(const ub1* block, ub4 pos, ub4 end, ub4 col_cnt, ub4 rdba, ub4 row_no,
+                                     struct _tag_unload_params* params);
+
 typedef struct _tag_unload_callbacks {
     UNLOAD_BLOCK_CALLBACK unload_block_callback;
     UNLOAD_ROW_CALLBACK unload_row_callback;
     UNLOAD_COL_CALLBACK unload_col_callback;
+    UNLOAD_PIECE_CALLBACK unload_piece_callback; // may be null
 } UNLOAD_CALLBACKS, *PUNLOAD_CALLBACKS;
 
 // Records (unload_model.cpp). The init_ functions return TRUE, or FALSE when

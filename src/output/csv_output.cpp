@@ -107,7 +107,7 @@ int begin_unload_table_csv(const char* schema, const char* table_name, const cha
 
 void do_unload_table_csv(PTABLE table, PUNLOAD_PARAMS params)
 {
-    UNLOAD_CALLBACKS callbacks = {nullptr, unload_row_to_csv, unload_col_to_csv};
+    UNLOAD_CALLBACKS callbacks = {nullptr, unload_row_to_csv, unload_col_to_csv, nullptr};
     params->table = table;
     unload_segment(file_block_rdba(table->file_no, table->block_no), params, &callbacks);
 }

@@ -93,7 +93,7 @@ void do_unload_table_dmp(PTABLE table, PUNLOAD_PARAMS params)
     PDMP_WRITER writer = (PDMP_WRITER)params->writer;
     if (writer == nullptr || writer->error != 0 || params->stop_unload)
         return;
-    UNLOAD_CALLBACKS callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp};
+    UNLOAD_CALLBACKS callbacks = {nullptr, unload_row_to_dmp, unload_col_to_dmp, nullptr};
     params->table = table;
     unload_segment(file_block_rdba(table->file_no, table->block_no), params, &callbacks);
 }

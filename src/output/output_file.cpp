@@ -79,6 +79,13 @@ void put_output_slow(POUTPUT_FILE out, const void* bytes, size_t length)
     out->len += length;
 }
 
+int reserve_output_room_slow(POUTPUT_FILE out, size_t length)
+{
+    if (length > out->size - out->len)
+        hand_over(out);
+    return out->error == 0 && out->text != nullptr && length <= out->size - out->len;
+}
+
 int put_output_printf(POUTPUT_FILE out, const char* format, ...)
 {
     char text[512];

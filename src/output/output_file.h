@@ -35,6 +35,17 @@ int close_output_file(POUTPUT_FILE out);
 void set_output_error(POUTPUT_FILE out, int error);
 
 void put_output_slow(POUTPUT_FILE out, const void* bytes, size_t length);
+// Room for `length` more bytes in the gathering buffer, its text handed to
+// stdio first when it has less; FALSE when the buffer cannot hold that many
+// or a write failed. A writer then fills text + len itself and adds what it
+// wrote to len.
+int reserve_output_room_slow(POUTPUT_FILE out, size_t length);
+inline int reserve_output_room(POUTPUT_FILE out, size_t length)
+{
+    if (length <= out->size - out->len && out->error == 0)
+        return 1;
+    return reserve_output_room_slow(out, length);
+}
 
 // The common case inline: once per field of every row.
 inline void put_output_bytes(POUTPUT_FILE out, const void* bytes, size_t length)

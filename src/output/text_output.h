@@ -24,6 +24,12 @@ int sync_unload_table_txt(PUNLOAD_PARAMS params);
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags);
 void unload_row_to_txt(ub2 reserved, PUNLOAD_PARAMS params, PROW_DATA row);
+// The whole-row path of the text writer (text_rows.cpp): TRUE when every
+// column of the table is of a type it writes itself, and the piece
+// callback that writes such a row.
+int can_write_whole_rows(const TABLE* table, const UNLOAD_PARAMS* params);
+int unload_whole_row_to_txt(const ub1* block, ub4 pos, ub4 end, ub4 col_cnt, ub4 rdba, ub4 row_no,
+                            PUNLOAD_PARAMS params);
 
 // Decoded row lists (dictionary cache files, traces, the screen). A null
 // stream prints to the screen and spool; max_rows 0 means all.

@@ -7,8 +7,11 @@
 // running, and the output of the last workers is mostly written once.
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
+#include "base/config.h"
+#include "base/trace.h"
 #include "unload/parallel_workers.h"
 #include "unload/part_files.h"
 
@@ -20,9 +23,16 @@ bool copy_part(PWORKER_GROUP group, const WORKER& worker, ub8 at, ub8 length)
     if (length == 0)
         return true;
     int err = worker.part >= 0 ? copy_part_file(group->data_fd, (off_t)at, worker.part, (off_t)length) : EBADF;
-    if (err != 0)
+    if (err != 0) {
         group->place_error = err;
-    return err == 0;
+        return false;
+    }
+    // Its bytes are in place and it is never read again: its pages go back
+    // now, while workers still run, rather than when the part is closed at
+    // the end. (The worker writes no more into it: it has switched or ended.)
+    if (ftruncate(worker.part, 0) != 0 && config_data.trace_level >= TL_INFO)
+        write_trace("part file of worker %d not emptied: %s\n", (int)worker.pid, strerror(errno));
+    return true;
 }
 
 } // namespace

@@ -155,7 +155,7 @@ void unload_block_to_sample(PZEM_LIST rows, PUNLOAD_PARAMS params)
 
 void do_unload_table_sample(PTABLE /*table*/, PUNLOAD_PARAMS params)
 {
-    UNLOAD_CALLBACKS callbacks = {unload_block_to_sample, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_block_to_sample, nullptr, nullptr, nullptr};
     unload_segment(0, params, &callbacks);
 }
 

@@ -122,6 +122,7 @@ using OnePass = ConvertTest;
 TEST_F(OnePass, NumbersAndDatesAgreeWithTheirPlainForms)
 {
     std::mt19937 random(4321);
+    int short_numbers = 0;
     for (int n = 0; n < 60000; n++) {
         std::vector<ub1> d = random_number(random);
         size_t earlier = random() % 2 ? 3 : 100;
@@ -131,7 +132,17 @@ TEST_F(OnePass, NumbersAndDatesAgreeWithTheirPlainForms)
         };
         int valid = check_number(d.data(), (ub4)d.size());
         expect_one_pass(ORA_NUMBER, d, earlier, text, valid, raw_to_number, raw_to_number_checked);
+        // The short form, into a writer's own buffer: the same text or none.
+        char short_text[COL_DATA_INLINE_LEN];
+        ub4 got = get_short_number_text(d.data(), (ub4)d.size(), short_text);
+        std::string plain = text(d.data(), (ub4)d.size());
+        bool everyday = valid && d.size() >= 2 && d.size() <= 11 && d[0] >= 0xC1 && d[0] <= 0xCA;
+        if (got != 0 || everyday) {
+            ASSERT_EQ(std::string(short_text, got), plain) << testing::PrintToString(d);
+        }
+        short_numbers += got != 0;
     }
+    EXPECT_GT(short_numbers, 20000);
     for (int n = 0; n < 40000; n++) {
         std::vector<ub1> d = random_date(random);
         size_t earlier = random() % 2 ? 3 : 100;
@@ -141,6 +152,12 @@ TEST_F(OnePass, NumbersAndDatesAgreeWithTheirPlainForms)
         };
         int valid = d.size() == 7 && check_date(d.data(), 7);
         expect_one_pass(ORA_DATE, d, earlier, text, valid, raw_to_date, raw_to_date_checked);
+        char plain_date[DATE_PLAIN_TEXT_LEN];
+        ub4 got = get_plain_date_text(d.data(), (ub4)d.size(), plain_date);
+        ASSERT_EQ(got != 0, valid != 0);
+        if (valid) {
+            ASSERT_EQ(std::string(plain_date, got), text(d.data(), (ub4)d.size()));
+        }
     }
 }
 

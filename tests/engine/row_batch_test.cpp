@@ -45,7 +45,7 @@ protected:
 
 TEST_F(RowBatch, TrailingNullsForMissingColumnsOnly)
 {
-    UNLOAD_CALLBACKS callbacks = {nullptr, nullptr, record_col};
+    UNLOAD_CALLBACKS callbacks = {nullptr, nullptr, record_col, nullptr};
     ROW_DATA row;
     init_row_data(&row, &table_, 0, 0);
     // Columns A and B were delivered; B was the last stored one.
@@ -82,7 +82,7 @@ TEST_F(RowBatch, RowsMovedOutOutliveTheirBatch)
     ZEM_LIST kept;
     init_row_batch(&kept);
     params_.data_list = &kept;
-    UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr};
+    UNLOAD_CALLBACKS callbacks = {unload_data_to_list, nullptr, nullptr, nullptr};
     for (ub4 batch = 0; batch < 3; batch++) {
         ZEM_LIST rows;
         init_row_batch(&rows);

@@ -65,7 +65,7 @@ void check_rows(const std::vector<Ended>& rows, const TABLE* table, const std::s
 // Decodes every damaged copy of the sample blocks; returns the rows seen.
 size_t sweep(TableDesc* heap, TableDesc* cluster, std::vector<Ended>& rows)
 {
-    UNLOAD_CALLBACKS callbacks = {nullptr, on_row, on_column};
+    UNLOAD_CALLBACKS callbacks = {nullptr, on_row, on_column, nullptr};
     size_t decoded_rows = 0;
     for (int order : {BO_LITTLE, BO_BIG}) {
         config_data.byte_order = order;

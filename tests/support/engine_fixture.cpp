@@ -67,7 +67,7 @@ Recorder::~Recorder()
 
 UNLOAD_CALLBACKS Recorder::callbacks(bool with_block_callback) const
 {
-    UNLOAD_CALLBACKS callbacks;
+    UNLOAD_CALLBACKS callbacks = {};
     callbacks.unload_block_callback = with_block_callback ? record_block : nullptr;
     callbacks.unload_row_callback = record_row;
     callbacks.unload_col_callback = record_col;
