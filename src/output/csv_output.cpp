@@ -71,18 +71,10 @@ int begin_unload_table_csv(const char* schema, const char* table_name, const cha
 {
     char name[OUT_NAME_LEN];
     char path[OUTPUT_PATH_LEN];
-    get_table_file_name(name, sizeof(name), schema, table_name, partition, "csv");
-    snprintf(path, sizeof(path), "%s%s", config_data.data_path, name);
-    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
-    if (out == nullptr || !open_output_file(&out->data, path, "w", DATA_BUFFER_SIZE)) {
-        int error = out != nullptr ? out->data.error : ENOMEM;
-        sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(error));
-        note_output_error(params, error, path);
-        delete out;
+    PTABLE_OUTPUT out = open_table_output(schema, table_name, partition, "csv", "w", params, name, sizeof(name), path,
+                                          sizeof(path));
+    if (out == nullptr)
         return 0;
-    }
-    params->output = out;
-    params->fp = out->data.fp;
     // LOB values go into the CSV file whole.
     if (params->lob_output_format != LOF_NONE)
         params->lob_output_format = LOF_BIN;

@@ -31,6 +31,12 @@ typedef struct _tag_table_output {
 
 // Keeps the first file of the table that could not be written.
 void note_output_error(PUNLOAD_PARAMS params, int error, const char* file);
+// Opens the table's data file <name>.<extension> in the data directory and
+// hands it to params; null, with the message and the error noted, when it
+// cannot be opened. `name` receives the file's name, `path` its path.
+PTABLE_OUTPUT open_table_output(const char* schema, const char* table_name, const char* partition,
+                                const char* extension, const char* mode, PUNLOAD_PARAMS params, char* name,
+                                size_t name_size, char* path, size_t path_size);
 // After a write to the data file: a failure stops the table's unload.
 inline void check_data_file(PUNLOAD_PARAMS params, const TABLE_OUTPUT* out)
 {

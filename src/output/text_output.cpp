@@ -156,25 +156,36 @@ void note_output_error(PUNLOAD_PARAMS params, int error, const char* file)
     copy_str(params->output_error_file, sizeof(params->output_error_file), file != nullptr ? file : "");
 }
 
+PTABLE_OUTPUT open_table_output(const char* schema, const char* table_name, const char* partition,
+                                const char* extension, const char* mode, PUNLOAD_PARAMS params, char* name,
+                                size_t name_size, char* path, size_t path_size)
+{
+    get_table_file_name(name, name_size, schema, table_name, partition, extension);
+    table_file_path(path, path_size, name);
+    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
+    if (out == nullptr || !open_output_file(&out->data, path, mode, DATA_BUFFER_SIZE)) {
+        int error = out != nullptr ? out->data.error : ENOMEM;
+        sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(error));
+        note_output_error(params, error, path);
+        delete out;
+        return nullptr;
+    }
+    params->output = out;
+    params->fp = out->data.fp;
+    return out;
+}
+
 int begin_unload_table_txt(const char* schema, const char* table_name, const char* partition, PTABLE table,
                            PZEM_LIST columns, PUNLOAD_PARAMS params)
 {
     char name[OUT_NAME_LEN];
     char path[OUTPUT_PATH_LEN];
-    get_table_file_name(name, sizeof(name), schema, table_name, partition, "txt");
-    table_file_path(path, sizeof(path), name);
-    PTABLE_OUTPUT out = new (std::nothrow) TABLE_OUTPUT(); // value-initialized: its plain records start zeroed
     // Opened for reading too: the records written so far are rewritten in
     // place when a value first holds a line feed.
-    if (out == nullptr || !open_output_file(&out->data, path, "w+", DATA_BUFFER_SIZE)) {
-        int error = out != nullptr ? out->data.error : ENOMEM;
-        sp_printf("open file %s for writing data error! error message:%s.\n", path, strerror(error));
-        note_output_error(params, error, path);
-        delete out;
+    PTABLE_OUTPUT out = open_table_output(schema, table_name, partition, "txt", "w+", params, name, sizeof(name),
+                                          path, sizeof(path));
+    if (out == nullptr)
         return 0;
-    }
-    params->output = out;
-    params->fp = out->data.fp;
     init_text_fields(&out->fields, params->delimiter);
     out->data_name = name;
     out->schema = schema != nullptr ? schema : "";
