@@ -21,6 +21,11 @@ struct OrderAndSize {
     int order;
     uint32_t block_size;
 };
+// Named in test listings by its values, not its bytes.
+inline void PrintTo(const OrderAndSize& p, std::ostream* os)
+{
+    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
+}
 
 inline std::string order_and_size_name(const ::testing::TestParamInfo<OrderAndSize>& info)
 {

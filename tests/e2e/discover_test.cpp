@@ -21,6 +21,10 @@ struct DiscoverCase {
     int order;
     uint32_t block_size;
 };
+void PrintTo(const DiscoverCase& p, std::ostream* os)
+{
+    *os << p.name;
+}
 
 constexpr uint64_t CHECKPOINT_SCN = 0x000100005000ull;
 

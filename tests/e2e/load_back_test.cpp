@@ -17,6 +17,10 @@ struct Form {
     int order;
     const char* name;
 };
+void PrintTo(const Form& p, std::ostream* os)
+{
+    *os << p.name;
+}
 
 class LoadBack : public ::testing::TestWithParam<Form> {};
 

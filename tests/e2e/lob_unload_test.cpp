@@ -55,6 +55,10 @@ struct LobLayout {
     int order;
     uint32_t block_size;
 };
+void PrintTo(const LobLayout& p, std::ostream* os)
+{
+    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
+}
 
 zb::DictionaryDef lob_dictionary(const LobLayout& layout)
 {

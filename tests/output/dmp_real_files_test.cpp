@@ -27,6 +27,10 @@ struct RealFile {
     const char* user;
     uint32_t record_length;
 };
+void PrintTo(const RealFile& p, std::ostream* os)
+{
+    *os << p.name;
+}
 
 class RealExport : public ::testing::TestWithParam<RealFile> {};
 

@@ -116,5 +116,10 @@ struct OrderAndSize {
     int order;
     ub4 block_size;
 };
+// Named in test listings by its values, not its bytes.
+inline void PrintTo(const OrderAndSize& p, std::ostream* os)
+{
+    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
+}
 std::string order_size_name(const testing::TestParamInfo<OrderAndSize>& info);
 const std::vector<OrderAndSize>& orders_and_sizes();

@@ -25,6 +25,10 @@ struct Layout {
     uint8_t header_type;
     const char* name;
 };
+void PrintTo(const Layout& p, std::ostream* os)
+{
+    *os << p.name;
+}
 
 // Every fourth row is longer than a block (chained over two or three
 // pieces), every seventh migrated; eight-block extents.
