@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <unistd.h>
 
-ssize_t pread_most(int fd, void* buffer, size_t length, off_t offset)
+namespace {
+
+// Calls `read_from(done)` until `length` bytes are in, the end is reached
+// (0) or an error other than an interruption comes (-1, errno set).
+template <class ReadFrom>
+ssize_t read_most_with(size_t length, ReadFrom read_from)
 {
-    char* at = (char*)buffer;
     size_t done = 0;
     while (done < length) {
-        ssize_t n = pread(fd, at + done, length - done, offset + (off_t)done);
+        ssize_t n = read_from(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -18,6 +22,15 @@ ssize_t pread_most(int fd, void* buffer, size_t length, off_t offset)
         done += (size_t)n;
     }
     return (ssize_t)done;
+}
+
+} // namespace
+
+ssize_t pread_most(int fd, void* buffer, size_t length, off_t offset)
+{
+    return read_most_with(length, [&](size_t done) {
+        return pread(fd, (char*)buffer + done, length - done, offset + (off_t)done);
+    });
 }
 
 int pread_exact(int fd, void* buffer, size_t length, off_t offset)
@@ -45,19 +58,7 @@ int pwrite_all(int fd, const void* buffer, size_t length, off_t offset)
 
 ssize_t read_most(int fd, void* buffer, size_t length)
 {
-    char* at = (char*)buffer;
-    size_t done = 0;
-    while (done < length) {
-        ssize_t n = read(fd, at + done, length - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += (size_t)n;
-    }
-    return (ssize_t)done;
+    return read_most_with(length, [&](size_t done) { return read(fd, (char*)buffer + done, length - done); });
 }
 
 int write_all(int fd, const void* buffer, size_t length, size_t* written)

@@ -37,33 +37,10 @@ int get_iot_leaf(const ub1* block, ub4 block_size, const DATABLOCK_HEADER* datab
 
 int get_iot_row_piece(const ub1* block, ub4 offset, ub4 block_size, const INDEX_HEADER* index, PROW_PIECE piece)
 {
-    piece->flag = piece->lock = piece->col_cnt = piece->cluster_key_index = 0;
-    piece->next_rdba = 0;
-    piece->next_slot = 0;
-    piece->columns = 0;
-    piece->end = block_size > BLOCK_TAIL_SIZE ? block_size - BLOCK_TAIL_SIZE : 0;
-    ub4 end = piece->end;
-    if (offset >= end || end - offset < ROW_PIECE_HEADER_SIZE)
-        return FALSE;
-    piece->flag = block[offset];
-    piece->lock = block[offset + 1];
-    piece->col_cnt = block[offset + 2];
-    ub4 pos = offset + ROW_PIECE_HEADER_SIZE;
-    if (index->common.flag & INDEX_ROWDEPENDENCIES)
-        pos += ROW_DSCN_SIZE;
-    if ((piece->flag & RF_FIRST_PIECE) && !(piece->flag & RF_HEAD_PIECE))
-        pos += ROW_RID_SIZE;
-    if (!(piece->flag & RF_LAST_PIECE)) {
-        if (pos > end || end - pos < ROW_RID_SIZE)
-            return FALSE;
-        piece->next_rdba = get_ub4_big(block, pos);
-        piece->next_slot = get_ub2_big(block, pos + 4);
-        pos += ROW_RID_SIZE;
-    }
-    if (pos > end)
-        return FALSE;
-    piece->columns = pos;
-    return TRUE;
+    // Every piece of a leaf row carries the dependency SCN when the index
+    // keeps them; leaf rows have no cluster table number.
+    return read_row_piece(block, offset, block_size, false, (index->common.flag & INDEX_ROWDEPENDENCIES) != 0, false,
+                          piece);
 }
 
 namespace {

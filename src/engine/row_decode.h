@@ -73,6 +73,11 @@ typedef struct _tag_row_cursor {
 // not fit in the block.
 int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_HEADER* datablock_header,
                   PROW_PIECE piece);
+// The same for any row layout: `cluster_byte` when a cluster table number
+// may follow the header, `dscn` when the row carries a dependency SCN
+// (`dscn_in_head_only`: only its head piece does).
+int read_row_piece(const ub1* block, ub4 offset, ub4 block_size, bool cluster_byte, bool dscn, bool dscn_in_head_only,
+                   PROW_PIECE piece);
 
 // The column at *pos, which moves past it: its bytes, or is_null for a NULL.
 // FALSE when its length or bytes run past `end`. Inline: it runs once per

@@ -125,8 +125,8 @@ ub4 unload_whole_columns(const ub1* block, const ROW_PIECE* piece, ub4 limit, ub
 
 } // namespace
 
-int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_HEADER* datablock_header,
-                  PROW_PIECE piece)
+int read_row_piece(const ub1* block, ub4 offset, ub4 block_size, bool cluster_byte, bool dscn, bool dscn_in_head_only,
+                   PROW_PIECE piece)
 {
     piece->flag = 0;
     piece->lock = 0;
@@ -144,12 +144,12 @@ int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_
     piece->col_cnt = block[offset + 2];
     ub4 pos = offset + ROW_PIECE_HEADER_SIZE;
     ub1 flag = piece->flag;
-    if (flag & RF_CLUSTERED_TABLE_NUMBER) {
+    if (cluster_byte && (flag & RF_CLUSTERED_TABLE_NUMBER)) {
         if (pos >= end)
             return FALSE;
         piece->cluster_key_index = block[pos++];
     }
-    if ((flag & RF_HEAD_PIECE) && (datablock_header->kdbh_flag & KDBH_FLAG_ROWDEPENDENCIES))
+    if (dscn && (!dscn_in_head_only || (flag & RF_HEAD_PIECE)))
         pos += ROW_DSCN_SIZE;
     if ((flag & RF_FIRST_PIECE) && !(flag & RF_HEAD_PIECE))
         pos += ROW_RID_SIZE;
@@ -165,6 +165,13 @@ int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_
         return FALSE;
     piece->columns = pos;
     return TRUE;
+}
+
+int get_row_piece(const ub1* block, ub4 offset, ub4 block_size, const DATABLOCK_HEADER* datablock_header,
+                  PROW_PIECE piece)
+{
+    return read_row_piece(block, offset, block_size, true,
+                          (datablock_header->kdbh_flag & KDBH_FLAG_ROWDEPENDENCIES) != 0, true, piece);
 }
 
 void init_row_cursor(PROW_CURSOR cursor, PROW_DATA row, PTABLE table)
