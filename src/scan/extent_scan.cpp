@@ -75,6 +75,58 @@ void note_unreadable(SCAN_STATS* stats, ub4 file_no, ub8 block_no, ub8 count)
     stats->unreadable_blocks += count;
 }
 
+// Reads up to `count` blocks at b into the scan buffer; 0 when the read
+// failed. A worker traces every read.
+ub4 read_scan_blocks(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub8 b, ub8 count)
+{
+    ub4 got = read_blocks(item, (ub4)b, (ub2)count, context->buffer, get_datafile_block_rdba(item, (ub4)b));
+    if (context->is_slave && config_data.trace_level > 2)
+        sp_printf("pid %d scan file_id %u start_block %u block_cnt %u\n", (int)getpid(), (ub4)item->file_no, (ub4)b,
+                  got);
+    if (got == 0 && context->is_slave && config_data.trace_level > 1)
+        sp_printf("scan extent read block retuning block_cnt=0\n");
+    return got > count ? (ub4)count : got;
+}
+
+// Block `failed` and the few before it did not read: the first block after
+// it, below `end`, that does (`end` when none). A lost ASM extent or a
+// missing disk makes whole stretches unreadable, and each failed read may be
+// slow, so the blocks are not tried one by one: probes go ahead in doubling
+// steps, then the last step is halved back to the first block that reads.
+// Steps stay within one read, so a readable stretch at least one read long
+// is never stepped over, and a dead stretch of n blocks costs about
+// n / read_count + 2 log2(read_count) failed reads.
+ub8 find_readable_block(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub8 failed, ub8 end)
+{
+    ub8 dead = failed, live = end, step = 1;
+    while (dead + 1 < end) {
+        ub8 probe = end - dead > step ? dead + step : end - 1;
+        if (read_scan_blocks(context, item, probe, 1) != 0) {
+            live = probe;
+            break;
+        }
+        dead = probe;
+        step = step * 2 < context->read_count ? step * 2 : context->read_count;
+    }
+    while (live - dead > 1) {
+        ub8 middle = dead + (live - dead) / 2;
+        if (read_scan_blocks(context, item, middle, 1) != 0)
+            live = middle;
+        else
+            dead = middle;
+    }
+    return live;
+}
+
+// Blocks the scan is done with, read or not, for the progress line.
+void note_progress(PSCAN_CONTEXT context, ub8 blocks, ub8 bytes)
+{
+    if (context->progress != nullptr)
+        add_progress_done(context->progress, blocks, bytes, 0);
+    if (context->shared_done != nullptr)
+        context->shared_done->fetch_add(blocks, std::memory_order_relaxed);
+}
+
 // One block at p: records what it says and moves the run along.
 void scan_one_block(PSCAN_CONTEXT context, const DATAFILE_ITEM* item, const ub1* block, ub4 p, SCAN_RUN* run)
 {
@@ -191,13 +243,8 @@ int scan_block_range(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub4 first, ub4 
         if (run.first == 1)
             run.first = b;
         ub8 want = b < retry_end ? 1 : end - b < context->read_count ? end - b : context->read_count;
-        ub4 got = read_blocks(item, (ub4)b, (ub2)want, context->buffer, get_datafile_block_rdba(item, (ub4)b));
-        if (context->is_slave && config_data.trace_level > 2)
-            sp_printf("pid %d scan file_id %u start_block %u block_cnt %u\n", (int)getpid(), (ub4)item->file_no,
-                      (ub4)b, got);
+        ub4 got = read_scan_blocks(context, item, b, want);
         if (got == 0) {
-            if (context->is_slave && config_data.trace_level > 1)
-                sp_printf("scan extent read block retuning block_cnt=0\n");
             close_run(context, item, &run, b);
             run = NO_RUN;
             // A batch fails as a whole when any part of it cannot be read:
@@ -206,24 +253,22 @@ int scan_block_range(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub4 first, ub4 
                 retry_end = b + want;
                 continue;
             }
-            note_unreadable(&context->stats, (ub4)item->file_no, b, 1);
-            b++;
-            if (++failed_reads >= SCAN_MAX_FAILED_READS && b < retry_end) {
-                note_unreadable(&context->stats, (ub4)item->file_no, b, retry_end - b);
-                b = retry_end;
+            ub8 next = b + 1;
+            if (++failed_reads >= SCAN_MAX_FAILED_READS) {
+                next = find_readable_block(context, item, b, end);
+                failed_reads = 0;
+                retry_end = next; // from a block that reads, whole batches again
             }
+            note_unreadable(&context->stats, (ub4)item->file_no, b, next - b);
+            note_progress(context, next - b, 0);
+            b = next;
             continue;
         }
         failed_reads = 0;
-        if (got > want)
-            got = (ub4)want;
         for (ub4 i = 0; i < got && !context->failed; i++)
             scan_one_block(context, item, context->buffer + (size_t)i * block_size, (ub4)(b + i), &run);
         b += got;
-        if (context->progress != nullptr)
-            add_progress_done(context->progress, got, (ub8)got * block_size, 0);
-        if (context->shared_done != nullptr)
-            context->shared_done->fetch_add(got, std::memory_order_relaxed);
+        note_progress(context, got, (ub8)got * block_size);
     }
     close_run(context, item, &run, b);
     return context->failed ? FALSE : TRUE;

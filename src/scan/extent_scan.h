@@ -21,8 +21,8 @@
 #include "storage/datafile_registry.h"
 
 constexpr ub4 SCAN_NO_TS = 0xFFFFFFFFu;
-// A failed batch is read again block by block; this many failures in a row
-// give up the rest of the batch.
+// A failed batch is read again block by block; after this many failures in
+// a row the scan probes ahead for the end of the unreadable stretch.
 constexpr ub4 SCAN_MAX_FAILED_READS = 4;
 
 extern const char scan_segment_filename[];

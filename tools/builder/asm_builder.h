@@ -39,6 +39,9 @@ struct AsmFileDef {
     ub2 indirect_pointers_per_block = 0;  // 0: as many as fit (whole copies)
     ub1 raw_dxrs = 0;                  // written as is when nonzero
     ub1 raw_ixrs = 0;
+    // Virtual extents whose map entries point past the end of their disk, as
+    // a damaged extent map leaves them: every read of them fails.
+    std::vector<ub4> lost_extents;
 };
 
 struct AsmAliasDef {

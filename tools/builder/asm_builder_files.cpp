@@ -106,6 +106,8 @@ void AsmLayout::place_image(const AsmFilePlan& plan)
         size_t len = std::min((size_t)B, plan.image.size() - from);
         for (ub4 c = 0; c < plan.copies; c++) {
             const AsmExtentPlace& place = plan.extents[(size_t)v * plan.copies + c];
+            if (place.au >= out_.disk_size)
+                continue; // a lost extent: its map entry points past the disk
             memcpy(disk_bytes(place.disk, place.au, (size_t)o * B), plan.image.data() + from, len);
         }
     }

@@ -51,6 +51,7 @@ struct AsmFilePlan {
     ub1 raw_ixrs = 0;
     std::vector<AsmExtentPlace> extents;
     std::vector<AsmExtentPlace> indirect;
+    std::vector<ub4> lost_extents;
 };
 
 class AsmLayout {

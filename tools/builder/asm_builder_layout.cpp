@@ -115,6 +115,7 @@ void AsmLayout::allocate()
         p.pointers_per_block = f.indirect_pointers_per_block;
         p.raw_dxrs = f.raw_dxrs;
         p.raw_ixrs = f.raw_ixrs;
+        p.lost_extents = f.lost_extents;
         plans_.push_back(std::move(p));
     }
     for (AsmFilePlan& plan : plans_) {
@@ -132,10 +133,15 @@ void AsmLayout::allocate()
         if (ASMB_EXTENT_ARRAY + 8 * (plan.direct_slots + plan.indirect.size()) > mbs &&
             plan.extents.size() > plan.direct_slots)
             throw std::invalid_argument("directory entry cannot hold the extent pointers");
-        out_.extents[plan.number] = plan.extents;
         out_.indirect[plan.number] = plan.indirect;
     }
     out_.disk_size = *std::max_element(next_au_.begin(), next_au_.end());
+    for (AsmFilePlan& plan : plans_) {
+        for (ub4 v : plan.lost_extents)
+            for (ub4 c = 0; c < plan.copies && (size_t)v * plan.copies + c < plan.extents.size(); c++)
+                plan.extents[(size_t)v * plan.copies + c].au = out_.disk_size + v;
+        out_.extents[plan.number] = plan.extents;
+    }
     out_.disks.resize(disk_count_);
     for (ub4 d = 0; d < disk_count_; d++) {
         out_.disks[d].assign(spec_.disks[d].header_offset + (size_t)out_.disk_size * spec_.au_size, 0);
