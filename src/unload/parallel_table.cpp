@@ -21,6 +21,18 @@ constexpr ub8 RUN_DATAFILE_BYTES = 8 << 20;
 constexpr ub8 RUNS_PER_WORKER = 8;
 // Longer runs for a huge one: the runs' records stay a few megabytes.
 constexpr ub8 MAX_RUNS = 32768;
+// A worker holds a run's text in memory up to four times the run's bytes of
+// datafile (text is seldom longer than the blocks it comes from, but hex
+// and enclosed values are), within these bounds; the rest of a longer text
+// (inline CLOBs) goes on to its part file and is copied into place.
+constexpr ub8 RUN_TEXT_MIN = 64 << 10;
+constexpr ub8 RUN_TEXT_MAX = 32 << 20;
+
+size_t get_run_text_size(ub8 total, ub8 runs, ub4 block_size)
+{
+    ub8 size = (total + runs - 1) / runs * block_size * 4;
+    return (size_t)(size < RUN_TEXT_MIN ? RUN_TEXT_MIN : size > RUN_TEXT_MAX ? RUN_TEXT_MAX : size);
+}
 
 // The block size of the segment's first extent; the runs of a segment are
 // counted in blocks.
@@ -55,13 +67,15 @@ int unload_in_parts(void* context, PZEM_LIST list, PUNLOAD_PARAMS params, const 
         workers = (ub8)split->degree;
     if (workers < 2)
         return 0;
-    ub8 runs = get_run_count(total, workers, get_list_block_size(list, params->table->ts_no));
+    ub4 block_size = get_list_block_size(list, params->table->ts_no);
+    ub8 runs = get_run_count(total, workers, block_size);
     int data_fd = split->writer.sync(params);
     if (data_fd < 0)
         return 0; // the writer's failure stands; one process goes on as before
     WORKER_GROUP group;
     if (!init_worker_group(&group, total, (ub4)runs, (ub4)workers, data_fd, params->table))
         return 0;
+    group.text_size = get_run_text_size(total, runs, block_size);
     if (!start_workers(&group, list, params, callbacks, &split->writer)) {
         release_worker_group(&group);
         return 0;

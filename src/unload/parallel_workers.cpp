@@ -104,10 +104,6 @@ void unload_run(PWORKER_GROUP group, ub4 index, ub4 run, const ZEM_LIST* list, P
     slot->log_end.store(log_position());
 }
 
-// A run's text is held in memory up to this size; more goes on to the
-// worker's part file.
-constexpr size_t RUN_TEXT_SIZE = 32 << 20;
-
 // The worker: runs of the list, taken in turn, into the data file; its
 // messages into its log.
 [[noreturn]] void run_worker(PWORKER_GROUP group, ub4 index, PZEM_LIST list, PUNLOAD_PARAMS params,
@@ -130,7 +126,7 @@ constexpr size_t RUN_TEXT_SIZE = 32 << 20;
         dup2(worker.part, group->data_fd) < 0)
         _exit(2);
     // Short of memory, the text goes on to the part file sooner.
-    resize_output_buffer(out, RUN_TEXT_SIZE);
+    resize_output_buffer(out, group->text_size);
     reopen_diskgroup_disks();
     reopen_data_files();
     WORKER_RUN state = {slot, group->done_write};

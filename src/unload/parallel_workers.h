@@ -73,6 +73,7 @@ typedef struct _tag_worker_group {
     std::vector<WORKER> workers;
     ub8 total = 0;     // blocks of the segment's list
     ub4 run_count = 0; // runs of equal length (the last ones a block shorter)
+    size_t text_size = 0; // a worker holds this much of a run's text in memory, the rest in its part file
     RUN_BOARD* board = nullptr; // shared with the workers: the board, the worker slots, the run slots
     WORKER_SLOT* slots = nullptr;
     RUN_SLOT* runs = nullptr;
