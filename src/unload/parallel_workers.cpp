@@ -93,6 +93,11 @@ void unload_run(PWORKER_GROUP group, ub4 index, ub4 run, const ZEM_LIST* list, P
     ub8 rows_before = table->row_cnt;
     ub8 first = 0, end = 0;
     get_run_blocks(group, run, &first, &end);
+    if (config_data.trace_level >= TL_INFO) {
+        write_trace("worker %d takes run %u: blocks %llu to %llu of the segment\n", (int)getpid(), run,
+                    (unsigned long long)first, (unsigned long long)end - 1);
+        flush_trace();
+    }
     ZEM_LIST part;
     init_extent_list(&part);
     slice_extent_list(list, first, end, &part);
