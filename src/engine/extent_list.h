@@ -74,7 +74,7 @@ void generate_sample_blocks(PZEM_LIST list);
 // Blocks the list holds below the high-water mark, up to the first extent
 // wholly above it: the blocks an unload of the list reads.
 ub8 count_extent_list_blocks(const ZEM_LIST* list);
-// Keeps only the blocks [first, end) of that sequence, in the same order:
-// extents cut at both ends, those outside dropped. The part of a segment one
-// worker reads.
-void cut_extent_list(PZEM_LIST list, ub8 first, ub8 end);
+// Adds to `part` (an extent list) the blocks [first, end) of that sequence,
+// in the same order: extents cut at both ends, those outside left out. A run
+// of a segment that one worker reads.
+void slice_extent_list(const ZEM_LIST* list, ub8 first, ub8 end, PZEM_LIST part);

@@ -16,13 +16,10 @@ ub8 count_extent_list_blocks(const ZEM_LIST* list)
     return blocks;
 }
 
-void cut_extent_list(PZEM_LIST list, ub8 first, ub8 end)
+void slice_extent_list(const ZEM_LIST* list, ub8 first, ub8 end, PZEM_LIST part)
 {
-    ZEM_LIST old = *list;
-    init_zem_list(list, old.func);
-    list->free_user_data = old.free_user_data;
     ub8 at = 0; // readable blocks before the current extent
-    for (PZEM_LIST_ITEM item = old.header; item != nullptr && at < end; item = item->next) {
+    for (PZEM_LIST_ITEM item = list->header; item != nullptr && at < end; item = item->next) {
         const EXTENT_LIST_ITEM* extent = (const EXTENT_LIST_ITEM*)item->data;
         if (is_extent_above_hwm(extent))
             break;
@@ -30,8 +27,7 @@ void cut_extent_list(PZEM_LIST list, ub8 first, ub8 end)
         ub8 from = first > at ? first - at : 0;
         ub8 to = end - at < readable ? end - at : readable;
         if (from < to)
-            add_extent_list_item(list, extent->start_rdba + (ub4)from, (ub4)(to - from), 0);
+            add_extent_list_item(part, extent->start_rdba + (ub4)from, (ub4)(to - from), 0);
         at += readable;
     }
-    release_zem_list(&old);
 }

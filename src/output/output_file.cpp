@@ -133,6 +133,30 @@ int close_output_file(POUTPUT_FILE out)
     return out->error;
 }
 
+int resize_output_buffer(POUTPUT_FILE out, size_t size)
+{
+    hand_over(out);
+    char* text = (char*)realloc(out->text, size);
+    if (text == nullptr)
+        return FALSE;
+    out->text = text;
+    out->size = size;
+    return TRUE;
+}
+
+int take_gathered_text(POUTPUT_FILE out, const char** text, size_t* length)
+{
+    *text = out->text;
+    *length = out->len;
+    out->len = 0;
+    if (out->fp != nullptr && out->error == 0) {
+        errno = 0;
+        if (fflush(out->fp) != 0 || ferror(out->fp))
+            out->error = last_error();
+    }
+    return out->error == 0;
+}
+
 void set_output_error(POUTPUT_FILE out, int error)
 {
     if (out->error == 0)

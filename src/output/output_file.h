@@ -30,6 +30,14 @@ int flush_output_file(POUTPUT_FILE out);
 // Flushes, closes and frees the buffer; returns 0 or the errno of the first
 // failure the file ever had.
 int close_output_file(POUTPUT_FILE out);
+// Gives the gathering buffer room for `size` bytes, its text handed over
+// first; FALSE (the buffer as it was) when memory is short.
+int resize_output_buffer(POUTPUT_FILE out, size_t size);
+// For a writer whose text someone else places: flushes what was handed to
+// stdio (not the gathered text), and gives the gathered text, which the
+// caller writes itself before anything more is put; the buffer is empty
+// afterwards. FALSE when a write failed, now or before.
+int take_gathered_text(POUTPUT_FILE out, const char** text, size_t* length);
 // Records a failure that happened outside the file's own writes (a rewrite
 // of its contents); the first one is kept.
 void set_output_error(POUTPUT_FILE out, int error);

@@ -248,6 +248,12 @@ int sync_unload_table_txt(PUNLOAD_PARAMS params)
     return fileno(out->data.fp);
 }
 
+POUTPUT_FILE get_unload_table_txt_file(PUNLOAD_PARAMS params)
+{
+    PTABLE_OUTPUT out = params->output;
+    return out != nullptr && out->data.fp != nullptr ? &out->data : nullptr;
+}
+
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags)
 {

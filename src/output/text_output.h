@@ -20,6 +20,9 @@ void end_unload_table_txt(PUNLOAD_PARAMS params);
 // Returns the data file's descriptor, or -1 when the data file is not open or
 // a write failed.
 int sync_unload_table_txt(PUNLOAD_PARAMS params);
+// The table's data file as the writer fills it (null when not open): a
+// worker writing part of the table takes its gathered text and places it.
+struct _tag_output_file* get_unload_table_txt_file(PUNLOAD_PARAMS params);
 
 void unload_col_to_txt(const ub1* data, ub4 length, PCOLUMN column, PCOL_DATA col_data, PUNLOAD_PARAMS params,
                        ub1 flags);

@@ -5,27 +5,78 @@
 
 #include "base/config.h"
 #include "base/printer.h"
+#include "base/rdba.h"
+#include "blocks/block_types.h"
 #include "engine/extent_list.h"
-#include "unload/parallel_workers.h"
+#include "storage/datafile_registry.h"
 
 namespace {
+
+// A run holds about this much of the datafile: its text fits in a worker's
+// memory, and the last runs, ending at different times, keep few workers
+// idle.
+constexpr ub8 RUN_DATAFILE_BYTES = 8 << 20;
+// Shorter runs than that for a small segment, so that every worker gets
+// several and an uneven run is made up by the others.
+constexpr ub8 RUNS_PER_WORKER = 8;
+// Longer runs for a huge one: the runs' records stay a few megabytes.
+constexpr ub8 MAX_RUNS = 32768;
+// A worker holds a run's text in memory up to four times the run's bytes of
+// datafile (text is seldom longer than the blocks it comes from, but hex
+// and enclosed values are), within these bounds; the rest of a longer text
+// (inline CLOBs) goes on to its part file and is copied into place.
+constexpr ub8 RUN_TEXT_MIN = 64 << 10;
+constexpr ub8 RUN_TEXT_MAX = 32 << 20;
+
+size_t get_run_text_size(ub8 total, ub8 runs, ub4 block_size)
+{
+    ub8 size = (total + runs - 1) / runs * block_size * 4;
+    return (size_t)(size < RUN_TEXT_MIN ? RUN_TEXT_MIN : size > RUN_TEXT_MAX ? RUN_TEXT_MAX : size);
+}
+
+// The block size of the segment's first extent; the runs of a segment are
+// counted in blocks.
+ub4 get_list_block_size(const ZEM_LIST* list, ub4 ts_no)
+{
+    if (list->header == nullptr)
+        return BLOCK_MAX_SIZE;
+    const EXTENT_LIST_ITEM* extent = (const EXTENT_LIST_ITEM*)list->header->data;
+    PDATAFILE_ITEM file = get_datafile_item_rfn((int)ts_no, (int)rdba_file_no(extent->start_rdba, ts_no));
+    if (file == nullptr || file->block_size < (int)BLOCK_MIN_SIZE || file->block_size > (int)BLOCK_MAX_SIZE)
+        return BLOCK_MAX_SIZE;
+    return (ub4)file->block_size;
+}
+
+ub8 get_run_count(ub8 total, ub8 workers, ub4 block_size)
+{
+    ub8 length = RUN_DATAFILE_BYTES / block_size;
+    if (length > total / (workers * RUNS_PER_WORKER))
+        length = total / (workers * RUNS_PER_WORKER);
+    if (length < PARALLEL_MIN_WORKER_BLOCKS)
+        length = PARALLEL_MIN_WORKER_BLOCKS;
+    ub8 count = (total + length - 1) / length;
+    return count < MAX_RUNS ? count : MAX_RUNS;
+}
 
 int unload_in_parts(void* context, PZEM_LIST list, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks)
 {
     const TABLE_SPLIT* split = (const TABLE_SPLIT*)context;
     ub8 total = count_extent_list_blocks(list);
-    ub8 count = total / PARALLEL_MIN_WORKER_BLOCKS;
-    if (count > (ub8)split->degree)
-        count = (ub8)split->degree;
-    if (count < 2)
+    ub8 workers = total / PARALLEL_MIN_WORKER_BLOCKS;
+    if (workers > (ub8)split->degree)
+        workers = (ub8)split->degree;
+    if (workers < 2)
         return 0;
-    int data_fd = split->sync(params);
+    ub4 block_size = get_list_block_size(list, params->table->ts_no);
+    ub8 runs = get_run_count(total, workers, block_size);
+    int data_fd = split->writer.sync(params);
     if (data_fd < 0)
         return 0; // the writer's failure stands; one process goes on as before
     WORKER_GROUP group;
-    if (!init_worker_group(&group, total, count, data_fd, params->table))
+    if (!init_worker_group(&group, total, (ub4)runs, (ub4)workers, data_fd, params->table))
         return 0;
-    if (!start_workers(&group, list, params, callbacks, split->sync)) {
+    group.text_size = get_run_text_size(total, runs, block_size);
+    if (!start_workers(&group, list, params, callbacks, &split->writer)) {
         release_worker_group(&group);
         return 0;
     }
@@ -106,10 +157,10 @@ int get_table_parallel_degree(const TABLE* table, const UNLOAD_PARAMS* params, c
     return 1;
 }
 
-void init_table_split(PTABLE_SPLIT split, int degree, int (*sync)(PUNLOAD_PARAMS), PUNLOAD_PARAMS params)
+void init_table_split(PTABLE_SPLIT split, int degree, const SPLIT_WRITER* writer, PUNLOAD_PARAMS params)
 {
     split->degree = degree;
-    split->sync = sync;
+    split->writer = *writer;
     split->splitter.context = split;
     split->splitter.unload_in_parts = unload_in_parts;
     params->splitter = degree > 1 ? &split->splitter : nullptr;

@@ -1,24 +1,24 @@
 #pragma once
 // One table across several processes: each segment big enough is cut into
-// contiguous runs of blocks in extent order, one per forked worker (which
-// reopens the datafiles and ASM disks), and the workers' parts of the data
-// file are joined in run order, so the data file is the one a single process
-// writes. A row belongs to the run holding the block where the engine
-// starts it (its first piece with data), wherever its other pieces lie, so
-// every row comes out once and in place.
+// short contiguous runs of blocks in extent order, which forked workers
+// (each reopening the datafiles and ASM disks) take in turn and write into
+// the data file in run order (parallel_workers.h), so the data file is the
+// one a single process writes. A row belongs to the run holding the block
+// where the engine starts it (its first piece with data), wherever its other
+// pieces lie, so every row comes out once and in place.
 
 #include "base/progress_line.h"
 #include "engine/unload_model.h"
+#include "unload/parallel_workers.h"
 
 constexpr int MAX_TABLE_PARALLEL_DEGREE = 32;
-// Fewer blocks than this per worker are read by one process.
+// Fewer blocks than this per worker are read by one process; no run is
+// shorter.
 constexpr ub8 PARALLEL_MIN_WORKER_BLOCKS = 8;
 
 typedef struct _tag_table_split {
     int degree;
-    // The writer's: hands everything gathered to the system and returns the
-    // data file's descriptor, -1 when the data file cannot be written.
-    int (*sync)(PUNLOAD_PARAMS params);
+    SPLIT_WRITER writer;
     UNLOAD_SPLITTER splitter; // context: this record
 } TABLE_SPLIT, *PTABLE_SPLIT;
 
@@ -29,7 +29,7 @@ typedef struct _tag_table_split {
 int get_table_parallel_degree(const TABLE* table, const UNLOAD_PARAMS* params, const char* table_name,
                               int requested);
 // Makes params->splitter split the table's segments over `degree` workers.
-void init_table_split(PTABLE_SPLIT split, int degree, int (*sync)(PUNLOAD_PARAMS), PUNLOAD_PARAMS params);
+void init_table_split(PTABLE_SPLIT split, int degree, const SPLIT_WRITER* writer, PUNLOAD_PARAMS params);
 
 // A PROGRESS_LINE fed by the engine (UNLOAD_PROGRESS with the line as its
 // context).

@@ -15,6 +15,7 @@
 #include "base/trace.h"
 #include "engine/extent_list.h"
 #include "engine/unload_engine.h"
+#include "output/output_file.h"
 #include "storage/asm_disk_list.h"
 #include "storage/datafile_registry.h"
 #include "unload/part_files.h"
@@ -53,11 +54,7 @@ void restore_interrupts(const struct sigaction* old)
 // A worker's own state while it runs.
 typedef struct _tag_worker_run {
     WORKER_SLOT* slot;
-    PUNLOAD_PARAMS params;
-    SYNC_OUTPUT sync;
-    int data_fd; // what the writer writes to: the part file, then the data file
-    int orig_fd; // the data file
-    int notify;  // write end of the done pipe: a byte wakes the parent
+    int notify; // write end of the done pipe: a byte wakes the parent
 } WORKER_RUN;
 
 void notify_parent(const WORKER_RUN* run)
@@ -67,41 +64,55 @@ void notify_parent(const WORKER_RUN* run)
     }
 }
 
-// Between two batches: the writer's bytes so far are all in the part file;
-// from here on they go onto the data file after the place the parent keeps
-// for them. On any failure the worker stays with its part file.
-void switch_to_data_file(const WORKER_RUN* run)
-{
-    if (run->sync(run->params) < 0)
-        return;
-    off_t buffered = lseek(run->data_fd, 0, SEEK_CUR);
-    ub8 base = run->slot->base.load();
-    if (buffered < 0 || lseek(run->orig_fd, (off_t)(base + (ub8)buffered), SEEK_SET) < 0 ||
-        dup2(run->orig_fd, run->data_fd) < 0)
-        return;
-    run->slot->buffered.store((ub8)buffered);
-    run->slot->state.store(WS_DIRECT);
-    notify_parent(run);
-    if (config_data.trace_level >= TL_INFO)
-        write_trace("worker %d goes on in the data file at %llu, after %llu bytes of its part\n", (int)getpid(),
-                    (unsigned long long)(base + (ub8)buffered), (unsigned long long)buffered);
-}
-
 void worker_batch(void* context, ub8 blocks, ub8 bytes, ub8 rows)
 {
-    const WORKER_RUN* run = (const WORKER_RUN*)context;
-    WORKER_SLOT* slot = run->slot;
+    WORKER_SLOT* slot = ((const WORKER_RUN*)context)->slot;
     slot->blocks.fetch_add(blocks, std::memory_order_relaxed);
     slot->bytes.fetch_add(bytes, std::memory_order_relaxed);
     slot->rows.store(rows, std::memory_order_relaxed);
-    if (slot->state.load() == WS_SWITCH)
-        switch_to_data_file(run);
 }
 
-// The worker: its run of the list into its part, its messages into its log.
-[[noreturn]] void run_worker(const WORKER* worker, WORKER_SLOT* slot, PZEM_LIST list, PUNLOAD_PARAMS params,
-                             const UNLOAD_CALLBACKS* callbacks, SYNC_OUTPUT sync, int data_fd, int notify,
-                             pid_t parent)
+// Where the worker's log stands, its messages so far handed over.
+ub8 log_position()
+{
+    fflush(stdout);
+    off_t at = lseek(STDOUT_FILENO, 0, SEEK_CUR);
+    return at >= 0 ? (ub8)at : 0;
+}
+
+// One run of the list through the engine, its messages, rows and damage
+// noted in its slot.
+void unload_run(PWORKER_GROUP group, ub4 index, ub4 run, const ZEM_LIST* list, PUNLOAD_PARAMS params,
+                const UNLOAD_CALLBACKS* callbacks)
+{
+    RUN_SLOT* slot = &group->runs[run];
+    slot->worker.store((int)index);
+    slot->log_begin.store(log_position());
+    PTABLE table = params->table;
+    init_unload_damage(&table->damage);
+    ub8 rows_before = table->row_cnt;
+    ub8 first = 0, end = 0;
+    get_run_blocks(group, run, &first, &end);
+    if (config_data.trace_level >= TL_INFO) {
+        write_trace("worker %d takes run %u: blocks %llu to %llu of the segment\n", (int)getpid(), run,
+                    (unsigned long long)first, (unsigned long long)end - 1);
+        flush_trace();
+    }
+    ZEM_LIST part;
+    init_extent_list(&part);
+    slice_extent_list(list, first, end, &part);
+    unload_extents(&part, params, callbacks);
+    release_zem_list(&part);
+    slot->rows = table->row_cnt - rows_before;
+    slot->damage = table->damage;
+    flush_trace();
+    slot->log_end.store(log_position());
+}
+
+// The worker: runs of the list, taken in turn, into the data file; its
+// messages into its log.
+[[noreturn]] void run_worker(PWORKER_GROUP group, ub4 index, PZEM_LIST list, PUNLOAD_PARAMS params,
+                             const UNLOAD_CALLBACKS* callbacks, const SPLIT_WRITER* writer, pid_t parent)
 {
     // Gone with the parent, whatever ends it.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -110,34 +121,46 @@ void worker_batch(void* context, ub8 blocks, ub8 bytes, ub8 rows)
     // The parent prints the log into the spool, in order. The write end of
     // the done pipe stays open until the worker exits.
     fp_spool = nullptr;
-    int orig_fd = dup(data_fd);
-    if (orig_fd < 0 || dup2(worker->log, STDOUT_FILENO) < 0 || (worker->part >= 0 && dup2(worker->part, data_fd) < 0))
+    const WORKER& worker = group->workers[index];
+    WORKER_SLOT* slot = &group->slots[index];
+    POUTPUT_FILE out = writer->data_file(params);
+    // The writer's own descriptor now leads to the part file; the data file
+    // is written through a copy of it, at the runs' offsets.
+    int data_fd = dup(group->data_fd);
+    if (out == nullptr || data_fd < 0 || dup2(worker.log, STDOUT_FILENO) < 0 ||
+        dup2(worker.part, group->data_fd) < 0)
         _exit(2);
+    // Short of memory, the text goes on to the part file sooner.
+    resize_output_buffer(out, group->text_size);
     reopen_diskgroup_disks();
     reopen_data_files();
-    PTABLE table = params->table;
-    init_unload_damage(&table->damage);
-    cut_extent_list(list, worker->first, worker->end);
-    WORKER_RUN run = {slot, params, sync, data_fd, orig_fd, notify};
-    UNLOAD_PROGRESS progress = {&run, nullptr, worker_batch};
+    WORKER_RUN state = {slot, group->done_write};
+    UNLOAD_PROGRESS progress = {&state, nullptr, worker_batch};
     params->progress = &progress;
     params->splitter = nullptr;
-    unload_extents(list, params, callbacks);
-    int ok = sync(params) >= 0;
+    ub8 part_mark = 0;
+    while (group->board->stop.load() == 0) {
+        ub4 run = group->board->next_run.fetch_add(1);
+        if (run >= group->run_count)
+            break;
+        unload_run(group, index, run, list, params, callbacks);
+        // The writer stopped (its file failed, or its part cannot be
+        // joined): nothing after this run can be placed.
+        if (params->stop_unload) {
+            stop_runs(group);
+            break;
+        }
+        if (!place_run(group, run, out, group->data_fd, data_fd, &part_mark))
+            break;
+    }
+    // Stopped because another worker failed is no failure of this one.
+    bool ok = !params->stop_unload && slot->write_error.load() == 0;
     fflush(stdout);
     flush_trace();
-    if (slot->state.load() == WS_DIRECT) {
-        off_t end = lseek(data_fd, 0, SEEK_CUR);
-        ok = ok && end >= 0;
-        slot->end_offset.store(end >= 0 ? (ub8)end : 0);
-        slot->direct.store(1);
-    }
-    slot->damage = table->damage;
     slot->output_flags.store(params->output_flags);
-    slot->rows.store(table->row_cnt);
+    slot->rows.store(params->table->row_cnt);
     slot->finished.store(ok);
-    slot->state.store(WS_DONE);
-    notify_parent(&run);
+    notify_parent(&state);
     _exit(ok ? 0 : 3);
 }
 
@@ -174,13 +197,13 @@ void close_worker_files(std::vector<WORKER>& workers)
 void kill_workers(std::vector<WORKER>& workers)
 {
     for (WORKER& w : workers)
-        if (w.pid > 0)
+        if (w.pid > 0 && !w.reaped)
             kill(w.pid, SIGKILL);
     for (WORKER& w : workers)
-        if (w.pid > 0) {
+        if (w.pid > 0 && !w.reaped) {
             while (waitpid(w.pid, &w.status, 0) < 0 && errno == EINTR) {
             }
-            w.pid = -1;
+            w.reaped = true;
         }
 }
 
@@ -209,37 +232,74 @@ bool worker_succeeded(const WORKER& w, const WORKER_SLOT& slot)
     return w.status != -1 && WIFEXITED(w.status) && WEXITSTATUS(w.status) == 0 && slot.finished.load() != 0;
 }
 
-// Counts the rows and damage of the workers whose output is in place.
-void count_placed(const PWORKER_GROUP group, PTABLE table, size_t placed)
+// Reaps the workers that have exited; when one failed, the others are told
+// to take no more runs (and not to wait for a place that never comes).
+// TRUE once every worker is reaped.
+bool reap_workers(PWORKER_GROUP group)
 {
-    for (size_t i = 0; i < placed; i++) {
-        ub8 rows = group->slots[i].rows.load();
-        table->row_cnt += rows > group->base_rows ? rows - group->base_rows : 0;
-        add_unload_damage(&table->damage, &group->slots[i].damage);
+    bool all = true;
+    for (size_t i = 0; i < group->workers.size(); i++) {
+        WORKER& w = group->workers[i];
+        if (w.reaped)
+            continue;
+        pid_t got = waitpid(w.pid, &w.status, WNOHANG);
+        if (got < 0 && errno != EINTR) {
+            sp_printf("wait slave process %d error,error no:%d, error message:%s\n", (int)w.pid, errno,
+                      strerror(errno));
+            w.status = -1;
+        }
+        if (got == w.pid || w.status == -1) {
+            w.reaped = true;
+            if (!worker_succeeded(w, group->slots[i]))
+                stop_runs(group);
+        } else {
+            all = false;
+        }
+    }
+    return all;
+}
+
+// Prints the runs' messages in run order; a run a worker did not finish has
+// whatever its worker wrote after the run began.
+void print_run_messages(const PWORKER_GROUP group)
+{
+    for (ub4 i = 0; i < group->run_count; i++) {
+        const RUN_SLOT& run = group->runs[i];
+        int worker = run.worker.load();
+        if (worker < 0 || (size_t)worker >= group->workers.size())
+            continue;
+        ub8 end = run.log_end.load();
+        print_part_file(group->workers[(size_t)worker].log, (off_t)run.log_begin.load(),
+                        end == RUN_UNKNOWN ? -1 : (off_t)end);
     }
 }
 
-void report_failures(const std::vector<WORKER>& workers, const WORKER_SLOT* slots, size_t kept, const ZEM_LIST* list,
-                     PUNLOAD_PARAMS params)
+void report_failures(const PWORKER_GROUP group, ub4 placed, const ZEM_LIST* list, PUNLOAD_PARAMS params)
 {
     size_t failed = 0;
-    for (size_t i = 0; i < workers.size(); i++) {
-        const WORKER& w = workers[i];
-        if (worker_succeeded(w, slots[i]))
+    for (size_t i = 0; i < group->workers.size(); i++) {
+        const WORKER& w = group->workers[i];
+        if (worker_succeeded(w, group->slots[i]))
             continue;
         failed++;
+        int err = group->slots[i].write_error.load();
         if (w.status != -1 && WIFSIGNALED(w.status))
             sp_printf("slave process %d terminated abnormal.\n", (int)w.pid);
+        else if (err != 0)
+            sp_printf("slave process %d could not write its part of the data file, error message:%s.\n",
+                      (int)w.pid, strerror(err));
         else if (w.status != -1)
             sp_printf("slave process %d could not write its part of the data file.\n", (int)w.pid);
     }
-    if (kept == workers.size())
+    if (placed == group->run_count)
         return;
     PTABLE table = params->table;
+    ub8 first = 0, end = 0;
+    get_run_blocks(group, placed, &first, &end);
     ub4 file_no = 0, block_no = 0;
-    get_run_start(list, workers[kept].first, table->ts_no, &file_no, &block_no);
+    get_run_start(list, first, table->ts_no, &file_no, &block_no);
     if (failed > 0)
-        sp_printf("%u of %u worker processes failed: ", (unsigned)failed, (unsigned)workers.size());
+        sp_printf("%u of %u worker processes failed: ", (unsigned)failed, (unsigned)group->workers.size());
     sp_printf("the rows of table %s from rfile#=%u,block#=%u of this segment on are missing from its data file.\n",
               table->name, file_no, block_no);
     params->worker_failed = 1;
@@ -249,11 +309,11 @@ void report_failures(const std::vector<WORKER>& workers, const WORKER_SLOT* slot
 // be made.
 bool open_worker_files(std::vector<WORKER>& workers)
 {
-    for (size_t i = 0; i < workers.size(); i++) {
-        workers[i].log = open_part_file(config_data.data_path);
-        if (workers[i].log >= 0 && i > 0)
-            workers[i].part = open_part_file(config_data.data_path);
-        if (workers[i].log < 0 || (i > 0 && workers[i].part < 0)) {
+    for (WORKER& w : workers) {
+        w.log = open_part_file(config_data.data_path);
+        if (w.log >= 0)
+            w.part = open_part_file(config_data.data_path);
+        if (w.log < 0 || w.part < 0) {
             sp_printf("can not create a part file in '%s', error message:%s; the segment is unloaded by one "
                       "process.\n",
                       config_data.data_path, strerror(errno));
@@ -266,49 +326,53 @@ bool open_worker_files(std::vector<WORKER>& workers)
 
 } // namespace
 
-bool init_worker_group(PWORKER_GROUP group, ub8 total, ub8 count, int data_fd, const PTABLE table)
+void get_run_blocks(const WORKER_GROUP* group, ub4 run, ub8* first, ub8* end)
+{
+    *first = group->total * run / group->run_count;
+    *end = group->total * (run + 1) / group->run_count;
+}
+
+bool init_worker_group(PWORKER_GROUP group, ub8 total, ub4 run_count, ub4 worker_count, int data_fd,
+                       const PTABLE table)
 {
     group->data_fd = data_fd;
     group->start = lseek(data_fd, 0, SEEK_CUR);
     group->base_rows = table->row_cnt;
-    group->workers.assign(count, WORKER());
-    // The first run is a third shorter than the others: its worker is done
-    // well before the next one, which then goes on in the data file while
-    // the parent, on the processor the first worker left, copies its
-    // earlier output into place. (Copying a part costs about half of what
-    // writing it cost the worker: with two workers the copy then ends about
-    // when the second worker does.)
-    for (ub8 i = 0; i < count; i++) {
-        group->workers[i].first = total * (i == 0 ? 0 : 3 * i - 1) / (3 * count - 1);
-        group->workers[i].end = total * (3 * (i + 1) - 1) / (3 * count - 1);
-    }
+    group->total = total;
+    group->run_count = run_count;
+    group->workers.assign(worker_count, WORKER());
     if (group->start < 0 || !open_worker_files(group->workers))
         return false;
-    group->slots_size = sizeof(WORKER_SLOT) * count;
-    void* shared = mmap(nullptr, group->slots_size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    group->shared_size = sizeof(RUN_BOARD) + sizeof(WORKER_SLOT) * worker_count + sizeof(RUN_SLOT) * run_count;
+    void* shared = mmap(nullptr, group->shared_size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     int done[2] = {-1, -1};
     if (shared == MAP_FAILED || pipe(done) != 0) {
         sp_printf("can not unload table %s with worker processes, error message:%s.\n", table->name,
                   strerror(errno));
         if (shared != MAP_FAILED)
-            munmap(shared, group->slots_size);
+            munmap(shared, group->shared_size);
         close_worker_files(group->workers);
         return false;
     }
-    group->slots = new (shared) WORKER_SLOT[count]();
+    group->board = new (shared) RUN_BOARD();
+    group->slots = new ((char*)shared + sizeof(RUN_BOARD)) WORKER_SLOT[worker_count]();
+    group->runs = new ((char*)shared + sizeof(RUN_BOARD) + sizeof(WORKER_SLOT) * worker_count) RUN_SLOT[run_count]();
+    for (ub4 i = 0; i < run_count; i++) {
+        group->runs[i].size.store(RUN_UNKNOWN);
+        group->runs[i].offset.store(RUN_UNKNOWN);
+        group->runs[i].worker.store(-1);
+        group->runs[i].log_end.store(RUN_UNKNOWN);
+    }
+    // The first run begins where the segment's rows do.
+    group->runs[0].offset.store((ub8)group->start);
+    group->board->known.store(1);
     group->done_read = done[0];
     group->done_write = done[1];
-    // The first worker writes onto the data file from the start.
-    group->placed = 0;
-    group->placed_end = (ub8)group->start;
-    group->copied = true;
-    group->slots[0].state.store(WS_DIRECT);
-    group->slots[0].base.store((ub8)group->start);
     return true;
 }
 
 bool start_workers(PWORKER_GROUP group, PZEM_LIST list, PUNLOAD_PARAMS params, const UNLOAD_CALLBACKS* callbacks,
-                   SYNC_OUTPUT sync)
+                   const SPLIT_WRITER* writer)
 {
     // Nothing buffered may be inherited, or a worker would write it again.
     fflush(stdout);
@@ -322,8 +386,7 @@ bool start_workers(PWORKER_GROUP group, PZEM_LIST list, PUNLOAD_PARAMS params, c
         w.pid = fork();
         if (w.pid == 0) {
             close(group->done_read);
-            run_worker(&w, &group->slots[i], list, params, callbacks, sync, group->data_fd, group->done_write,
-                       parent);
+            run_worker(group, (ub4)i, list, params, callbacks, writer, parent);
         }
         if (w.pid < 0) {
             sp_printf("can not fork process,error no:%d, error message:%s\n", errno, strerror(errno));
@@ -334,7 +397,7 @@ bool start_workers(PWORKER_GROUP group, PZEM_LIST list, PUNLOAD_PARAMS params, c
     close(group->done_write);
     group->done_write = -1;
     if (!forked) {
-        // Back to one process: what the first worker wrote is cut off.
+        // Back to one process: what the workers wrote is cut off.
         kill_workers(group->workers);
         if (ftruncate(group->data_fd, group->start) != 0 || lseek(group->data_fd, group->start, SEEK_SET) < 0)
             params->worker_failed = 1;
@@ -346,47 +409,52 @@ int wait_workers(PWORKER_GROUP group, PUNLOAD_PARAMS params)
 {
     struct sigaction old[INTERRUPT_SIGNAL_CNT];
     catch_interrupts(old);
-    std::vector<WORKER>& workers = group->workers;
     ub8 blocks_told = 0, bytes_told = 0;
-    // A byte on the pipe: a worker switched or ended. The pipe ends when
-    // the last worker has exited.
+    // A byte on the pipe: a worker ended. The pipe ends when the last
+    // worker has exited.
+    bool pipe_open = true;
     while (interrupt_signal == 0) {
         pollfd p = {group->done_read, POLLIN, 0};
-        int n = poll(&p, 1, PROGRESS_POLL_MS);
-        report_progress(params, group->slots, workers.size(), group->base_rows, &blocks_told, &bytes_told);
+        int n = pipe_open ? poll(&p, 1, PROGRESS_POLL_MS) : 0;
+        report_progress(params, group->slots, group->workers.size(), group->base_rows, &blocks_told, &bytes_told);
         char bytes[64];
         if (n > 0 && read(group->done_read, bytes, sizeof(bytes)) <= 0)
+            pipe_open = false;
+        if (reap_workers(group))
             break;
-        place_worker_output(group);
-    }
-    for (WORKER& w : workers) {
-        while (interrupt_signal == 0 && waitpid(w.pid, &w.status, 0) < 0) {
-            if (errno == EINTR)
-                continue;
-            sp_printf("wait slave process %d error,error no:%d, error message:%s\n", (int)w.pid, errno,
-                      strerror(errno));
-            w.status = -1;
-            break;
-        }
+        if (!pipe_open)
+            usleep(PROGRESS_POLL_MS * 1000);
     }
     int signal_no = interrupt_signal;
     if (signal_no != 0)
-        kill_workers(workers);
+        kill_workers(group->workers);
     restore_interrupts(old);
     return signal_no;
 }
 
 void join_workers(PWORKER_GROUP group, const ZEM_LIST* list, PUNLOAD_PARAMS params)
 {
-    // The workers' messages, in the order one process would print them.
-    for (const WORKER& w : group->workers)
-        print_part_file(w.log);
-    size_t placed = end_worker_placement(group);
-    if (group->place_error != 0)
-        sp_printf("can not join part %u of table %s to its data file, error message:%s.\n", (unsigned)placed + 1,
-                  params->table->name, strerror(group->place_error));
-    count_placed(group, params->table, placed);
-    report_failures(group->workers, group->slots, placed, list, params);
+    print_run_messages(group);
+    ub8 end = 0;
+    ub4 placed = count_placed_runs(group, &end);
+    // The runs after the first missing one (written by workers still going)
+    // are cut off; the data file goes on from the end of those in place.
+    int err = 0;
+    if (placed < group->run_count && ftruncate(group->data_fd, (off_t)end) != 0)
+        err = errno;
+    if (lseek(group->data_fd, (off_t)end, SEEK_SET) < 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        sp_printf("can not cut the data file of table %s back to its rows in place, error message:%s.\n",
+                  params->table->name, strerror(err));
+    PTABLE table = params->table;
+    for (ub4 i = 0; i < placed; i++) {
+        table->row_cnt += group->runs[i].rows;
+        add_unload_damage(&table->damage, &group->runs[i].damage);
+    }
+    report_failures(group, placed, list, params);
+    if (err != 0)
+        params->worker_failed = 1;
 }
 
 int get_worker_output_flags(const WORKER_GROUP* group)
@@ -405,10 +473,15 @@ void release_worker_group(PWORKER_GROUP group)
         close(group->done_write);
     group->done_read = group->done_write = -1;
     close_worker_files(group->workers);
-    if (group->slots != nullptr) {
+    if (group->board != nullptr) {
         for (size_t i = 0; i < group->workers.size(); i++)
             group->slots[i].~WORKER_SLOT();
-        munmap(group->slots, group->slots_size);
+        for (ub4 i = 0; i < group->run_count; i++)
+            group->runs[i].~RUN_SLOT();
+        group->board->~RUN_BOARD();
+        munmap(group->board, group->shared_size);
+        group->board = nullptr;
         group->slots = nullptr;
+        group->runs = nullptr;
     }
 }

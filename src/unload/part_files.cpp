@@ -17,7 +17,7 @@ namespace {
 constexpr size_t COPY_CHUNK = 1 << 20;
 
 // pread/pwrite when the kernel cannot copy between the two files itself.
-int copy_by_hand(int out, off_t out_at, int part, off_t size)
+int copy_by_hand(int out, off_t out_at, int part, off_t from, off_t size)
 {
     char* buffer = (char*)malloc(COPY_CHUNK);
     if (buffer == nullptr)
@@ -26,7 +26,7 @@ int copy_by_hand(int out, off_t out_at, int part, off_t size)
     int err = 0;
     while (done < size && err == 0) {
         size_t want = size - done < (off_t)COPY_CHUNK ? (size_t)(size - done) : COPY_CHUNK;
-        ssize_t got = pread(part, buffer, want, done);
+        ssize_t got = pread(part, buffer, want, from + done);
         if (got <= 0) {
             err = got < 0 ? errno : EIO;
             break;
@@ -58,37 +58,31 @@ int open_part_file(const char* dir)
     return fd;
 }
 
-int copy_part_file(int out, off_t at, int part, off_t length)
+int copy_part_file(int out, off_t at, int part, off_t from, off_t length)
 {
     // The kernel copies between the files without a trip through this
     // process.
-    off_t in_at = 0, out_at = at;
-    while (in_at < length) {
-        ssize_t n = copy_file_range(part, &in_at, out, &out_at, (size_t)(length - in_at), 0);
+    off_t in_at = from, out_at = at;
+    while (in_at < from + length) {
+        ssize_t n = copy_file_range(part, &in_at, out, &out_at, (size_t)(from + length - in_at), 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n > 0)
             continue;
-        if (in_at != 0 || (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
+        if (in_at != from || (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP))
             return n < 0 ? errno : EIO;
-        return copy_by_hand(out, at, part, length);
+        return copy_by_hand(out, at, part, from, length);
     }
     return 0;
 }
 
-off_t get_part_file_size(int part)
-{
-    // Not by seeking: a worker may share the file's position.
-    struct stat st;
-    return fstat(part, &st) == 0 ? st.st_size : -1;
-}
-
-void print_part_file(int part)
+void print_part_file(int part, off_t from, off_t to)
 {
     char buffer[65536];
-    off_t at = 0;
-    for (;;) {
-        ssize_t n = pread(part, buffer, sizeof(buffer), at);
+    off_t at = from;
+    while (to < 0 || at < to) {
+        size_t want = to < 0 || to - at > (off_t)sizeof(buffer) ? sizeof(buffer) : (size_t)(to - at);
+        ssize_t n = pread(part, buffer, want, at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

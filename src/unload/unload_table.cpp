@@ -22,6 +22,9 @@
 
 namespace {
 
+// The text writer's side of a table split over worker processes.
+const SPLIT_WRITER TEXT_SPLIT_WRITER = {sync_unload_table_txt, get_unload_table_txt_file};
+
 struct TABLE_REQUEST {
     ub4 user_id = 0;
     ub4 object_id = 0;
@@ -188,7 +191,7 @@ int unload_resolved_table(TABLE_REQUEST* request)
         get_table_lobs_info(&table);
         TABLE_SPLIT split;
         init_table_split(&split, get_table_parallel_degree(&table, &params, request->table, request->degree),
-                         sync_unload_table_txt, &params);
+                         &TEXT_SPLIT_WRITER, &params);
         PROGRESS_LINE line;
         begin_progress_line(&line, request->table, "rows");
         UNLOAD_PROGRESS progress;
@@ -311,7 +314,7 @@ void do_unload_truncated_table(LINE_ARRAY tokens, int, ub4 data_object_id, ub4 t
                   storage.cluster, current_time_str(now));
         TABLE_SPLIT split;
         init_table_split(&split, get_table_parallel_degree(&table, &params, table_name, degree),
-                         sync_unload_table_txt, &params);
+                         &TEXT_SPLIT_WRITER, &params);
         PROGRESS_LINE line;
         begin_progress_line(&line, table_name, "rows");
         UNLOAD_PROGRESS progress;

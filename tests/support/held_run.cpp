@@ -28,6 +28,9 @@ HeldRun start_held_run(const std::string& dir, const std::string& commands, int 
         return run;
     // Open for reading first, so that zem's open for writing goes through.
     run.trace = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    // The smallest pipe: a writer gets at most a page ahead of what the
+    // test has read.
+    fcntl(run.trace, F_SETPIPE_SZ, 4096);
     write_file(dir + "/commands.in", commands + "exit\n");
     std::map<std::string, std::string> env = e2e_env();
     run.zem = fork();

@@ -115,32 +115,36 @@ TEST_F(HeldUnload, KilledWorkerFailsTheTableAndKeepsOnlyTheRowsBefore)
     EXPECT_EQ(db_->output_names(), (std::vector<std::string>{"WIDE_ROWS.ctl", "WIDE_ROWS.sql", "WIDE_ROWS.txt"}));
 }
 
-// The second worker, held until the first is done, goes on in the data file
-// after the bytes of its part file, which the parent puts in place.
-TEST_F(HeldUnload, LaterWorkerGoesOnInTheDataFile)
+// A worker held in the middle of a run holds the other once it reaches a
+// run after that one (it waits for the held run's size to know its place);
+// released, both write every run in place.
+TEST_F(HeldUnload, HeldWorkerHoldsThePlacesAfterItsRun)
 {
-    std::string log = db_->path("switched.out");
+    std::string log = db_->path("held.out");
     int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<pid_t> workers;
     HeldRun run = start_two_workers(*db_, out, &workers);
     ASSERT_EQ(workers.size(), 2u);
-    pid_t first = std::min(workers[0], workers[1]);
-    pid_t second = std::max(workers[0], workers[1]);
-    kill(second, SIGSTOP);
-    // Until the first has exited (a zombie until the parent reaps it).
-    drain_trace(run, 60000, [&] {
-        std::string stat = read_file("/proc/" + std::to_string(first) + "/stat");
-        size_t close = stat.rfind(')');
-        return close == std::string::npos || stat.compare(close, 3, ") Z") == 0;
-    });
-    // Time for the parent to place the first part and ask the second worker
-    // to switch (it does so as soon as the first tells it is done).
-    usleep(300000);
-    kill(second, SIGCONT);
+    // Held as soon as it is seen taking a run: a page of trace later, far
+    // from the run's end.
+    pid_t held = -1;
+    drain_trace(
+        run, 30000,
+        [&] {
+            for (pid_t w : workers)
+                if (run.trace_text.find("worker " + std::to_string(w) + " takes run ") != std::string::npos)
+                    held = w;
+            return held > 0;
+        },
+        256);
+    ASSERT_GT(held, 0);
+    kill(held, SIGSTOP);
+    pid_t other = held == workers[0] ? workers[1] : workers[0];
+    std::string waits = "worker " + std::to_string(other) + " waits for the place of run ";
+    EXPECT_TRUE(drain_trace(run, 60000, [&] { return run.trace_text.find(waits) != std::string::npos; }));
+    kill(held, SIGCONT);
     finish_held_run(run);
     close(out);
-    EXPECT_NE(run.trace_text.find("worker " + std::to_string(second) + " goes on in the data file"),
-              std::string::npos);
     EXPECT_NE(read_file(log).find("\nTable ROWS 24000 rows unloaded\n"), std::string::npos);
     EXPECT_EQ(db_->output("WIDE_ROWS.txt"), *serial_);
 }

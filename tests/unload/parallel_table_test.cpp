@@ -68,6 +68,21 @@ zb::DictionaryDef big_def(const Layout& l, int rows)
         id += rows / 3;
     }
     def.tables.push_back(parts);
+    // A row a block, each with 20 KB of CLOB text inline in the data file:
+    // a run's text outgrows the worker's memory, the rest going through its
+    // part file.
+    zb::DictTable docs;
+    docs.owner = "BIG";
+    docs.name = "DOCS";
+    docs.columns = {zb::c_number("ID"), zb::c_varchar2("PAD", 4000), zb::c_clob("BODY")};
+    for (int i = 1; i <= 60; i++) {
+        std::string body;
+        while (body.size() < 20000)
+            body += "line " + std::to_string(i) + " of clob " + std::to_string(body.size()) + "; ";
+        docs.rows.push_back(zb::row_of({zb::v_int(i), zb::v_text(std::string(l.block_size * 3 / 4, 'p')),
+                                        i % 5 == 0 ? zb::v_null() : zb::v_clob(body)}));
+    }
+    def.tables.push_back(docs);
     return def;
 }
 
@@ -88,7 +103,7 @@ TEST_P(ParallelTable, PartsJoinedAsOneProcessWritesThem)
     E2eDatabase db(std::string("parallel_") + GetParam().name, big_def(GetParam(), 300));
     ASSERT_EQ(db.run("unload dict\n").status, 0);
     const std::string commands = "unload table big.rows%\nunload table big.parts%\nunload table big.parts partition "
-                                 "p2%\n";
+                                 "p2%\nunload table big.docs%\n";
     auto with = [&](const std::string& tail) {
         std::string text = commands;
         for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%'))
