@@ -14,6 +14,7 @@
 #include "storage/block_reader.h"
 #include "storage/copy_datafile.h"
 #include "storage/hexdump.h"
+#include "support/order_and_size.h"
 
 class AsmDatafileTest : public DatafileTest, public ::testing::WithParamInterface<int> {
 protected:
@@ -112,7 +113,4 @@ TEST_P(AsmDatafileTest, RegisteredByNameAndReadLikeAPlainFile)
     EXPECT_EQ(capture_stdout([&] { do_hexdump(tokens, count); }), "file# 7 not opened.\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, AsmDatafileTest, ::testing::Values(BO_LITTLE, BO_BIG),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == BO_BIG ? "Big" : "Little");
-                         });
+INSTANTIATE_TEST_SUITE_P(Orders, AsmDatafileTest, ::testing::Values(BO_LITTLE, BO_BIG), order_name);

@@ -12,6 +12,7 @@
 #include "storage/asm_disk_list.h"
 #include "storage/block_reader.h"
 #include "storage/discover.h"
+#include "support/order_and_size.h"
 
 class DiscoverTest : public DatafileTest {
 protected:
@@ -103,10 +104,7 @@ TEST_P(DiscoverAsmTest, DatafilesInDiskGroupsAreListedByAlias)
     EXPECT_EQ(config_data.byte_order, order);
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, DiscoverAsmTest, ::testing::Values(BO_LITTLE, BO_BIG),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == BO_BIG ? "Big" : "Little");
-                         });
+INSTANTIATE_TEST_SUITE_P(Orders, DiscoverAsmTest, ::testing::Values(BO_LITTLE, BO_BIG), order_name);
 
 TEST_F(DiscoverTest, ExistingFilesNeedForceAndConfigKeepsTheUsersLines)
 {
