@@ -37,12 +37,8 @@ protected:
         d.block_size = 2048;
         d.order = order;
         zb::DatafileImage f(d);
-        for (uint32_t b = 2; b <= 40; b++) {
-            zb::BlockImage block = f.blank(b);
-            block.writer().u32(24, b);
-            zb::seal_block(block);
-            f.put(b, block);
-        }
+        for (uint32_t b = 2; b <= 40; b++)
+            f.put(b, tagged_block(f, b, b));
         f.write("image.dbf");
         std::string bytes = read_file("image.dbf");
         std::filesystem::remove("image.dbf");
