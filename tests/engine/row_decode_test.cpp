@@ -205,31 +205,6 @@ TEST(RowDecode, OpenValueWhoseNextPieceDeliversNothingIsClosedAsNull)
     EXPECT_EQ(row_text(row), "a||c|d");
 }
 
-TEST(RowDecode, DeletedRowsOnlyWhenAsked)
-{
-    EngineEnv env("row_deleted");
-    zb::DatabaseImage db;
-    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_LITTLE, 8192));
-    std::vector<zb::LogicalRow> rows;
-    for (int i = 0; i < 5; i++) {
-        rows.push_back(zb::make_row(simple_cells(i)));
-        rows.back().deleted = i % 2 == 1;
-    }
-    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), rows);
-    env.load(db, BO_LITTLE);
-    TableDesc table(simple_columns(), OBJ);
-    Recorder recorder;
-    env.unload(table, built.segment.header_rdba, recorder);
-    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(0), simple_text(2), simple_text(4)}));
-    EXPECT_EQ(recorder.rows[1].row_no, 2u);
-
-    config_data.unload_deleted = 1;
-    TableDesc again(simple_columns(), OBJ);
-    Recorder all;
-    env.unload(again, built.segment.header_rdba, all);
-    EXPECT_EQ(all.rows.size(), 5u);
-}
-
 std::vector<zb::ClusterGroup> cluster_groups()
 {
     std::vector<zb::ClusterGroup> groups;
