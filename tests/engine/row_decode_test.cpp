@@ -1,7 +1,7 @@
 // Row pieces through builder-made datafiles: long values chained over many
 // blocks, migrated rows and row dependencies in both byte orders and at
-// small and large block sizes; loops in chains, chains into unusable blocks,
-// deleted rows and cluster keys that cannot be read. Every column type,
+// small and large block sizes; loops in chains, chains into unusable blocks
+// and cluster keys that cannot be read. Every column type,
 // clusters and ordinary chained and migrated rows are unloaded and loaded
 // back end to end in load_back_test.cpp.
 
