@@ -10,6 +10,7 @@
 #include "builder/dump_samples.h"
 #include "support/e2e.h"
 #include "support/process.h"
+#include "support/order_and_size.h"
 
 namespace {
 
@@ -53,11 +54,6 @@ protected:
     std::string dir_;
     std::string image_; // the datafile as written
 };
-
-std::string order_name(const ::testing::TestParamInfo<int>& info)
-{
-    return info.param == zb::BIG ? "Big" : "Little";
-}
 
 } // namespace
 

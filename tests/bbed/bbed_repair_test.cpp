@@ -11,6 +11,7 @@
 #include "builder/dictionary.h"
 #include "support/e2e.h"
 #include "support/process.h"
+#include "support/order_and_size.h"
 
 namespace {
 
@@ -32,11 +33,6 @@ uint8_t row_lock(const zb::BlockImage& block, uint32_t itls, uint32_t slot)
     uint32_t dh = 44 + 24 * itls;
     uint32_t row_dir = dh + 14 + 4 * block.u8(dh + 1);
     return block.u8(dh + block.u16(row_dir + 2 * slot) + 1);
-}
-
-std::string order_name(const ::testing::TestParamInfo<int>& info)
-{
-    return info.param == zb::BIG ? "Big" : "Little";
 }
 
 } // namespace

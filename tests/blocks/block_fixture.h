@@ -8,6 +8,7 @@
 
 #include "base/config.h"
 #include "builder/block_image.h"
+#include "support/order_and_size.h"
 
 // Fields of a parsed record next to the values the builder wrote, compared as
 // one list so that a slip shows as the one entry that differs.
@@ -16,25 +17,6 @@ std::vector<uint64_t> fields(T... values)
 {
     return {(uint64_t)values...};
 }
-
-struct OrderAndSize {
-    int order;
-    uint32_t block_size;
-};
-// Named in test listings by its values, not its bytes.
-inline void PrintTo(const OrderAndSize& p, std::ostream* os)
-{
-    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
-}
-
-inline std::string order_and_size_name(const ::testing::TestParamInfo<OrderAndSize>& info)
-{
-    return std::string(info.param.order == zb::BIG ? "Big" : "Little") + std::to_string(info.param.block_size);
-}
-
-#define ZEM_ORDERS_AND_SIZES                                                                                   \
-    ::testing::Values(OrderAndSize{zb::LITTLE, 2048}, OrderAndSize{zb::BIG, 2048}, OrderAndSize{zb::LITTLE, 8192}, \
-                      OrderAndSize{zb::BIG, 8192}, OrderAndSize{zb::LITTLE, 32768}, OrderAndSize{zb::BIG, 32768})
 
 class BlockParserTest : public ::testing::TestWithParam<OrderAndSize> {
 protected:

@@ -66,4 +66,4 @@ TEST_P(DumpSweepTest, DamagedBlocksStayInsideTheirBuffer)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, DumpSweepTest, ZEM_ORDERS_AND_SIZES, order_and_size_name);
+INSTANTIATE_TEST_SUITE_P(Orders, DumpSweepTest, ::testing::ValuesIn(orders_and_sizes()), order_size_name);

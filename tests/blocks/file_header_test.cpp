@@ -123,4 +123,4 @@ TEST_P(FileHeaderTest, UnknownFormatOrOtherTypeGivesClearedRecord)
     EXPECT_EQ(h.tbs_no, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, FileHeaderTest, ZEM_ORDERS_AND_SIZES, order_and_size_name);
+INSTANTIATE_TEST_SUITE_P(Orders, FileHeaderTest, ::testing::ValuesIn(orders_and_sizes()), order_size_name);

@@ -37,7 +37,7 @@ TEST_P(ParserSweepTest, DamagedBlocksStayInsideTheirBuffer)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, ParserSweepTest, ZEM_ORDERS_AND_SIZES, order_and_size_name);
+INSTANTIATE_TEST_SUITE_P(Orders, ParserSweepTest, ::testing::ValuesIn(orders_and_sizes()), order_size_name);
 
 TEST(ParserSweep, ReplaysTheCommittedFuzzCorpus)
 {

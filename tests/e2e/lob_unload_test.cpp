@@ -12,6 +12,7 @@
 
 #include "builder/dictionary.h"
 #include "support/e2e.h"
+#include "support/order_and_size.h"
 
 namespace {
 
@@ -51,16 +52,7 @@ zb::DictTable table(const std::string& name, std::vector<zb::DictColumn> columns
     return t;
 }
 
-struct LobLayout {
-    int order;
-    uint32_t block_size;
-};
-void PrintTo(const LobLayout& p, std::ostream* os)
-{
-    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
-}
-
-zb::DictionaryDef lob_dictionary(const LobLayout& layout)
+zb::DictionaryDef lob_dictionary(const OrderAndSize& layout)
 {
     zb::DictionaryDef def;
     def.order = layout.order;
@@ -113,7 +105,7 @@ std::string second_field(const std::string& line)
     return line.substr(line.find('|') + 1);
 }
 
-class LobE2e : public testing::TestWithParam<LobLayout> {
+class LobE2e : public testing::TestWithParam<OrderAndSize> {
 protected:
     void SetUp() override
     {
@@ -273,10 +265,7 @@ TEST_P(LobE2e, DroppedLobTableThroughUnloadObject)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, LobE2e, testing::Values(LobLayout{zb::LITTLE, 8192}, LobLayout{zb::BIG, 2048}),
-                         [](const testing::TestParamInfo<LobLayout>& info) {
-                             return std::string(info.param.order == zb::BIG ? "big_" : "little_") +
-                                    std::to_string(info.param.block_size);
-                         });
+INSTANTIATE_TEST_SUITE_P(Layouts, LobE2e, testing::Values(OrderAndSize{zb::LITTLE, 8192}, OrderAndSize{zb::BIG, 2048}),
+                         order_size_name);
 
 } // namespace

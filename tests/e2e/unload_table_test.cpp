@@ -150,12 +150,14 @@ TEST_F(UnloadE2e, QuotedNamesKeepTheirCase)
 TEST_F(UnloadE2e, ListAndDesc)
 {
     EXPECT_GOLDEN("e2e/unload/list_desc.txt",
-                  run("list user\nlist table scott\nlist table hr\nlist index scott\nlist view scott\n"
+                  run("list user\nLIST USER\nlist table scott\nlist TABLE \"SCOTT\"\nlist table hr\nlist table nobody\n"
+                      "list trigger scott\nlist\nlist a b c\nlist index scott\nlist view scott\n"
                       "list sequence scott\nlist procedure scott\nlist function scott\nlist package scott\n"
                       "list index hr\nlist partition scott.sales\nlist partition hr.orders\n"
                       "list partition scott.emp\nlist datafile\ndesc scott.all_types\n"
                       "desc scott.sales partition p2023\ndesc hr.orders partition q1_h1\ndesc hr.countries\n"
-                      "desc scott.salgrade\ndesc sys.obj$\ndesc scott.emp partition p9\n"));
+                      "list partition scott.nothing\ndesc scott.salgrade\ndesc sys.obj$\ndesc scott.emp partition p9\n"
+                      "desc scott.emp x\ndesc scott.nothing\ndesc\n"));
 }
 
 TEST_F(UnloadE2e, FailureMessages)

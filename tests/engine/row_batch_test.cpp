@@ -1,7 +1,7 @@
 // The row batch helpers where the engine's end-to-end tests cannot reach:
 // trailing NULL calls never run past the column list, batches ended without
 // a row pool hand their rows to a receiving list (where they outlive the
-// batch) or free them, and the LOB output format follows the configuration.
+// batch) or free them.
 
 #include <gtest/gtest.h>
 
@@ -104,23 +104,6 @@ TEST_F(RowBatch, RowsMovedOutOutliveTheirBatch)
     PROW_DATA last = (PROW_DATA)kept.tail->data;
     EXPECT_EQ(std::string(((PCOL_DATA)last->col_data.header->data)->common_data.str_data).substr(0, 7), "batch 2");
     release_zem_list(&kept);
-}
-
-TEST_F(RowBatch, LobOutputFormatFollowsConfiguration)
-{
-    const struct {
-        int output_format;
-        int lob_storage;
-        int lob_format;
-    } cases[] = {{OUTPUT_TEXT, LS_NONE, LOF_NONE},   {OUTPUT_DMP, LS_NONE, LOF_NONE},
-                 {OUTPUT_DMP, LS_INFILE, LOF_BIN},   {OUTPUT_TEXT, LS_INFILE, LOF_PART_TEXT},
-                 {OUTPUT_TEXT, LS_FILE, LOF_TEXT}};
-    for (const auto& c : cases) {
-        config_data.output_format = c.output_format;
-        config_data.lob_storage = c.lob_storage;
-        init_unload_params(&params_, &table_);
-        EXPECT_EQ(params_.lob_output_format, c.lob_format) << c.output_format << " " << c.lob_storage;
-    }
 }
 
 } // namespace

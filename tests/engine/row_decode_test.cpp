@@ -1,7 +1,7 @@
 // Row pieces through builder-made datafiles: long values chained over many
 // blocks, migrated rows and row dependencies in both byte orders and at
-// small and large block sizes; loops in chains, chains into unusable blocks,
-// deleted rows and cluster keys that cannot be read. Every column type,
+// small and large block sizes; loops in chains, chains into unusable blocks
+// and cluster keys that cannot be read. Every column type,
 // clusters and ordinary chained and migrated rows are unloaded and loaded
 // back end to end in load_back_test.cpp.
 
@@ -203,31 +203,6 @@ TEST(RowDecode, OpenValueWhoseNextPieceDeliversNothingIsClosedAsNull)
     EXPECT_EQ(row.calls[2].flags, IS_LAST_PIECE);
     EXPECT_TRUE(row.calls[2].is_null);
     EXPECT_EQ(row_text(row), "a||c|d");
-}
-
-TEST(RowDecode, DeletedRowsOnlyWhenAsked)
-{
-    EngineEnv env("row_deleted");
-    zb::DatabaseImage db;
-    zb::DatafileImage& file = db.add_file("users01.dbf", datafile_layout(BO_LITTLE, 8192));
-    std::vector<zb::LogicalRow> rows;
-    for (int i = 0; i < 5; i++) {
-        rows.push_back(zb::make_row(simple_cells(i)));
-        rows.back().deleted = i % 2 == 1;
-    }
-    zb::TableSegmentResult built = zb::add_table_segment(file, one_extent_layout(), rows);
-    env.load(db, BO_LITTLE);
-    TableDesc table(simple_columns(), OBJ);
-    Recorder recorder;
-    env.unload(table, built.segment.header_rdba, recorder);
-    EXPECT_EQ(recorder.texts(), (std::vector<std::string>{simple_text(0), simple_text(2), simple_text(4)}));
-    EXPECT_EQ(recorder.rows[1].row_no, 2u);
-
-    config_data.unload_deleted = 1;
-    TableDesc again(simple_columns(), OBJ);
-    Recorder all;
-    env.unload(again, built.segment.header_rdba, all);
-    EXPECT_EQ(all.rows.size(), 5u);
 }
 
 std::vector<zb::ClusterGroup> cluster_groups()

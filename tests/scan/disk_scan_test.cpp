@@ -18,6 +18,7 @@
 #include "scan/disk_scan.h"
 #include "storage/asm_fixture.h"
 #include "support/e2e.h"
+#include "support/order_and_size.h"
 
 namespace {
 
@@ -173,7 +174,7 @@ std::vector<std::vector<ub4>> listing_rows()
     return rows;
 }
 
-class DiskScanRebuild : public ::testing::TestWithParam<std::tuple<int, ub4>> {};
+class DiskScanRebuild : public ::testing::TestWithParam<OrderAndSize> {};
 
 } // namespace
 
@@ -268,11 +269,9 @@ TEST_P(DiskScanRebuild, NewestCopyOfEveryBlockBlankWhereAbsent)
 }
 
 INSTANTIATE_TEST_SUITE_P(OrdersAndSizes, DiskScanRebuild,
-                         ::testing::Combine(::testing::Values(BO_LITTLE, BO_BIG), ::testing::Values(2048u, 8192u)),
-                         [](const ::testing::TestParamInfo<std::tuple<int, ub4>>& info) {
-                             return std::string(std::get<0>(info.param) == BO_BIG ? "Big" : "Little") +
-                                    std::to_string(std::get<1>(info.param));
-                         });
+                         ::testing::Values(OrderAndSize{BO_LITTLE, 2048}, OrderAndSize{BO_BIG, 2048},
+                                           OrderAndSize{BO_LITTLE, 8192}, OrderAndSize{BO_BIG, 8192}),
+                         order_size_name);
 
 // Two groups: a group filter rebuilds only that group's files; a disk filter
 // and an AU limit list only blocks of that disk and of the first AUs.

@@ -8,12 +8,12 @@
 
 #include "base/byte_order.h"
 #include "builder/asm_builder.h"
-#include "builder/data_blocks.h"
 #include "datafile_fixture.h"
 #include "storage/asm_disk_list.h"
 #include "storage/block_reader.h"
 #include "storage/copy_datafile.h"
 #include "storage/hexdump.h"
+#include "support/order_and_size.h"
 
 class AsmDatafileTest : public DatafileTest, public ::testing::WithParamInterface<int> {
 protected:
@@ -30,12 +30,8 @@ protected:
         s.block_size = 2048;
         s.order = GetParam();
         zb::DatafileImage f(s);
-        for (uint32_t b = 2; b <= 40; b++) {
-            zb::DataBlockDef d;
-            d.trans.object_id = 5000 + b;
-            d.trans.itls.resize(1);
-            f.put(b, zb::make_data_block(f.cache_header(6, b), d, 2048, s.order));
-        }
+        for (uint32_t b = 2; b <= 40; b++)
+            f.put(b, tagged_block(f, b, 5000 + b));
         f.write("plain.dbf");
         std::string bytes = read_file("plain.dbf");
         original_.assign(bytes.begin(), bytes.end());
@@ -112,7 +108,4 @@ TEST_P(AsmDatafileTest, RegisteredByNameAndReadLikeAPlainFile)
     EXPECT_EQ(capture_stdout([&] { do_hexdump(tokens, count); }), "file# 7 not opened.\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, AsmDatafileTest, ::testing::Values(BO_LITTLE, BO_BIG),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == BO_BIG ? "Big" : "Little");
-                         });
+INSTANTIATE_TEST_SUITE_P(Orders, AsmDatafileTest, ::testing::Values(BO_LITTLE, BO_BIG), order_name);

@@ -6,21 +6,10 @@
 #include "base/byte_order.h"
 #include "base/str_util.h"
 #include "blocks/block_header.h"
-#include "builder/data_blocks.h"
 #include "datafile_fixture.h"
 #include "storage/block_reader.h"
 
 namespace {
-
-// A data block whose object id tells which block (and file) it is.
-zb::BlockImage tagged_block(const zb::DatafileImage& file, uint32_t block_no, uint32_t tag)
-{
-    zb::DataBlockDef d;
-    d.trans.object_id = tag;
-    d.trans.itls.resize(1);
-    const zb::DatafileDef& s = file.def();
-    return zb::make_data_block(file.cache_header(6, block_no), d, s.block_size, s.order);
-}
 
 ub4 object_id_of(const ub1* block)
 {

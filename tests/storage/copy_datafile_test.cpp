@@ -5,20 +5,10 @@
 #include <vector>
 
 #include "base/byte_order.h"
-#include "builder/data_blocks.h"
 #include "datafile_fixture.h"
 #include "storage/copy_datafile.h"
 
 namespace {
-
-zb::BlockImage tagged_block(const zb::DatafileImage& file, uint32_t names_block, uint32_t tag)
-{
-    zb::DataBlockDef d;
-    d.trans.object_id = tag;
-    d.trans.itls.resize(1);
-    const zb::DatafileDef& s = file.def();
-    return zb::make_data_block(file.cache_header(6, names_block), d, s.block_size, s.order);
-}
 
 std::string run_copy(const std::string& line)
 {

@@ -10,6 +10,7 @@
 #include "base/config.h"
 #include "base/rdba.h"
 #include "base/trace.h"
+#include "builder/data_blocks.h"
 #include "builder/datafile_image.h"
 #include "storage/buffer_cache.h"
 #include "storage/datafile_registry.h"
@@ -49,6 +50,14 @@ protected:
         s.big_file = rfn == 1024;
         s.blocks = blocks;
         return s;
+    }
+    // A data block whose object id tells which block (and file) it is.
+    static zb::BlockImage tagged_block(const zb::DatafileImage& file, uint32_t block_no, uint32_t tag)
+    {
+        zb::DataBlockDef d;
+        d.trans.object_id = tag;
+        d.trans.itls.resize(1);
+        return zb::make_data_block(file.cache_header(6, block_no), d, file.def().block_size, file.def().order);
     }
     ScopedWorkDir dir_{"storage"};
 };

@@ -12,6 +12,7 @@
 #include "storage/asm_disk_list.h"
 #include "storage/block_reader.h"
 #include "storage/discover.h"
+#include "support/order_and_size.h"
 
 class DiscoverTest : public DatafileTest {
 protected:
@@ -36,12 +37,8 @@ protected:
         d.block_size = 2048;
         d.order = order;
         zb::DatafileImage f(d);
-        for (uint32_t b = 2; b <= 40; b++) {
-            zb::BlockImage block = f.blank(b);
-            block.writer().u32(24, b);
-            zb::seal_block(block);
-            f.put(b, block);
-        }
+        for (uint32_t b = 2; b <= 40; b++)
+            f.put(b, tagged_block(f, b, b));
         f.write("image.dbf");
         std::string bytes = read_file("image.dbf");
         std::filesystem::remove("image.dbf");
@@ -103,10 +100,7 @@ TEST_P(DiscoverAsmTest, DatafilesInDiskGroupsAreListedByAlias)
     EXPECT_EQ(config_data.byte_order, order);
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, DiscoverAsmTest, ::testing::Values(BO_LITTLE, BO_BIG),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == BO_BIG ? "Big" : "Little");
-                         });
+INSTANTIATE_TEST_SUITE_P(Orders, DiscoverAsmTest, ::testing::Values(BO_LITTLE, BO_BIG), order_name);
 
 TEST_F(DiscoverTest, ExistingFilesNeedForceAndConfigKeepsTheUsersLines)
 {

@@ -9,6 +9,7 @@
 #include "builder/datafile_image.h"
 #include "storage/file_probe.h"
 #include "support/capture.h"
+#include "support/order_and_size.h"
 #include "support/process.h"
 
 namespace {
@@ -61,7 +62,7 @@ int probe(const std::string& bytes, FILE_PROBE* result)
 
 } // namespace
 
-class FileProbeTest : public ::testing::TestWithParam<std::tuple<int, uint32_t>> {
+class FileProbeTest : public ::testing::TestWithParam<OrderAndSize> {
 protected:
     ScopedWorkDir dir_{"probe"};
 };
@@ -134,10 +135,4 @@ TEST_P(FileProbeTest, AsmDisksAndOtherFiles)
     EXPECT_EQ(probe(bytes.substr(0, block_size + 100), &p), PK_NO_FILE_HEADER);
 }
 
-INSTANTIATE_TEST_SUITE_P(OrdersAndSizes, FileProbeTest,
-                         ::testing::Combine(::testing::Values(BO_LITTLE, BO_BIG),
-                                            ::testing::Values(2048u, 8192u, 32768u)),
-                         [](const ::testing::TestParamInfo<std::tuple<int, uint32_t>>& info) {
-                             return std::string(std::get<0>(info.param) == BO_BIG ? "Big" : "Little") +
-                                    std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(OrdersAndSizes, FileProbeTest, ::testing::ValuesIn(orders_and_sizes()), order_size_name);

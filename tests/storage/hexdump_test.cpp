@@ -4,17 +4,9 @@
 
 #include "builder/data_blocks.h"
 #include "builder/database_image.h"
-#include "support/process.h"
+#include "support/e2e.h"
 
 namespace {
-
-// What zem printed after its first prompt: start-up lines depend on other
-// files (asmdisk.txt, dictionary caches) and are checked elsewhere.
-std::string after_first_prompt(const std::string& out)
-{
-    size_t at = out.find("ZEM> ");
-    return at == std::string::npos ? out : out.substr(at);
-}
 
 class HexdumpTest : public ::testing::Test {
 protected:
@@ -64,7 +56,7 @@ TEST_F(HexdumpTest, OffsetsAndLineCounts)
                                        "exit\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find("   4    5    5  8192       16 N       0 users01.dbf\n"), std::string::npos);
-    EXPECT_GOLDEN("storage/hexdump_offsets.txt", after_first_prompt(run.out));
+    EXPECT_GOLDEN("storage/hexdump_offsets.txt", transcript_of(run.out));
 }
 
 TEST_F(HexdumpTest, PositionsIncludeTheHeaderOffsetInBigEndianFiles)
@@ -74,5 +66,5 @@ TEST_F(HexdumpTest, PositionsIncludeTheHeaderOffsetInBigEndianFiles)
                                        "hexdump datafile 5 block 1 offset 320\n"
                                        "exit\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_GOLDEN("storage/hexdump_header_offset.txt", after_first_prompt(run.out));
+    EXPECT_GOLDEN("storage/hexdump_header_offset.txt", transcript_of(run.out));
 }

@@ -215,15 +215,3 @@ std::string simple_text(int n)
              n % 60);
     return std::to_string(n) + "|row" + std::to_string(n) + "|" + date;
 }
-
-std::string order_size_name(const testing::TestParamInfo<OrderAndSize>& info)
-{
-    return std::string(info.param.order == BO_BIG ? "big" : "little") + "_" + std::to_string(info.param.block_size);
-}
-
-const std::vector<OrderAndSize>& orders_and_sizes()
-{
-    static const std::vector<OrderAndSize> all = {
-        {BO_LITTLE, 2048}, {BO_BIG, 2048}, {BO_LITTLE, 8192}, {BO_BIG, 8192}, {BO_LITTLE, 32768}, {BO_BIG, 32768}};
-    return all;
-}

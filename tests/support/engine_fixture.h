@@ -18,6 +18,7 @@
 #include "storage/buffer_cache.h"
 #include "storage/datafile_registry.h"
 #include "support/capture.h"
+#include "support/order_and_size.h"
 
 struct ColumnCall {
     int column = -1;        // index in the table's column list
@@ -112,14 +113,3 @@ std::vector<zb::Cell> simple_cells(int n);
 std::vector<ColumnDesc> simple_columns();
 std::string simple_text(int n);
 
-struct OrderAndSize {
-    int order;
-    ub4 block_size;
-};
-// Named in test listings by its values, not its bytes.
-inline void PrintTo(const OrderAndSize& p, std::ostream* os)
-{
-    *os << (p.order == zb::BIG ? "big " : "little ") << p.block_size;
-}
-std::string order_size_name(const testing::TestParamInfo<OrderAndSize>& info);
-const std::vector<OrderAndSize>& orders_and_sizes();

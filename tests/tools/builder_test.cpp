@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include "builder/database_image.h"
-#include "builder/segment_builder.h"
 #include "support/capture.h"
 #include "support/process.h"
 
@@ -102,31 +101,6 @@ TEST(DatafileImage, LayoutOfAWrittenFile)
     big.big_file = true;
     big.rfile_no = 1024;
     EXPECT_EQ(zb::DatafileImage(big).rdba(70000), 70000u);
-}
-
-TEST(SegmentBuilder, RejectsLayoutsItCannotWrite)
-{
-    zb::DatafileDef s;
-    s.blocks = 100;
-    zb::DatafileImage f(s);
-    zb::SegmentLayout layout;
-    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
-    for (uint32_t i = 0; i < 4; i++)
-        layout.extents.push_back({2 + 8 * i, 8});
-    layout.header_map_capacity = 1;
-    layout.emb_capacity = 1;
-    layout.map_blocks = {3};
-    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
-    layout.header_type = 5;
-    EXPECT_THROW(zb::add_segment(f, layout), std::invalid_argument);
-    layout.header_type = 16;
-    layout.map_blocks = {3, 11, 19};
-    layout.hwm_extent = 1;
-    layout.hwm_block = 3;
-    zb::SegmentResult r = zb::add_segment(f, layout);
-    EXPECT_EQ(r.high_water, f.rdba(13));
-    EXPECT_TRUE(f.has(12));
-    EXPECT_FALSE(f.has(13)); // above the high-water mark: never formatted
 }
 
 TEST(Zembuild, WritesAFileAndItsControlLine)

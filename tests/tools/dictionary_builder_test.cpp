@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 
 #include "builder/demo_schema.h"
 #include "builder/dictionary.h"
@@ -113,19 +112,4 @@ TEST(DictBuilder, TruncatedTableKeepsItsOldRowsAfterTheHeader)
     zb::DatafileImage& users = db.image.file(1);
     EXPECT_EQ(users.at(old.stale_blocks[0]).u32(24), old.stale_dataobj);
     EXPECT_TRUE(old.data_blocks.empty()); // nothing below the new high-water mark
-}
-
-TEST(DictBuilder, RejectsWhatItDoesNotWrite)
-{
-    zb::DictionaryDef def = zb::demo_dictionary();
-    def.tables[0].rows[0].values.pop_back();
-    EXPECT_THROW(zb::build_database(def), std::invalid_argument);
-
-    zb::DictionaryDef v7 = zb::demo_dictionary(zb::DictForm::v7);
-    v7.tables.push_back(zb::demo_dictionary().tables.at(4)); // SALES, partitioned
-    EXPECT_THROW(zb::build_database(v7), std::invalid_argument);
-
-    zb::DictionaryDef unknown = zb::demo_dictionary();
-    unknown.tables[0].owner = "NOBODY";
-    EXPECT_THROW(zb::build_database(unknown), std::invalid_argument);
 }
