@@ -13,6 +13,7 @@
 #include "engine/row_pool.h"
 #include "engine/unload_engine.h"
 #include "storage/block_reader.h"
+#include "storage/readable_block.h"
 
 namespace {
 
@@ -62,6 +63,29 @@ void trace_extent_list(const ZEM_LIST* list, ub4 ts_no)
     }
 }
 
+// Unreadable blocks in a row after which the rest of a dead stretch is found
+// by probing rather than block by block.
+constexpr ub4 MAX_FAILED_READS = 4;
+
+// A big-file entry takes the block number from the address argument.
+ub4 get_read_rdba(const DATAFILE_ITEM* file, ub4 file_no, ub4 block_no)
+{
+    return file->big_file ? block_no : file_block_rdba(file_no, block_no);
+}
+
+struct BLOCK_PROBE {
+    PDATAFILE_ITEM file;
+    ub4 file_no;
+    ub1* buffer;
+};
+
+bool read_probe_block(void* context, ub8 block_no)
+{
+    BLOCK_PROBE* probe = (BLOCK_PROBE*)context;
+    return read_blocks(probe->file, (ub4)block_no, 1, probe->buffer,
+                       get_read_rdba(probe->file, probe->file_no, (ub4)block_no)) != 0;
+}
+
 // The blocks of one extent below the high-water mark; TRUE when the unload
 // is to stop.
 bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, PUNLOAD_PARAMS params,
@@ -90,17 +114,49 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
     bool stop = false;
     ub4 remaining = extent->length - extent->hwm_blocks;
     ub4 done = 0;
+    ub4 single_until = 0; // blocks before it are read one at a time
+    ub4 failed_reads = 0;
     while (remaining > 0 && !stop) {
         ub4 block_no = first_block + done;
-        ub4 n = remaining < read_count ? remaining : read_count;
-        // A big-file entry takes the block number from the address argument.
-        ub4 read_rdba = file->big_file ? block_no : file_block_rdba(file_no, block_no);
-        ub4 got = read_blocks(file, block_no, (ub2)n, buffer, read_rdba);
-        if (got == 0) {
+        ub4 n = done < single_until ? 1 : remaining < read_count ? remaining : read_count;
+        ub4 got = read_blocks(file, block_no, (ub2)n, buffer, get_read_rdba(file, file_no, block_no));
+        if (got > n)
+            got = n;
+        if (got == 0 && is_past_file_end(file, block_no)) {
+            // A datafile copied short: nothing after its end reads.
             sp_printf("read multi-blocks from rfn %d block %d error.\n", (int)file_no, (int)block_no);
             note_damaged_blocks(&table->damage, DMG_READ_FAILED, file_no, block_no, remaining);
             break;
         }
+        if (got == 0) {
+            // A batch fails as a whole when any of its blocks does not
+            // read: its blocks are read again one at a time to keep those
+            // that do.
+            if (n > 1) {
+                single_until = done + n;
+                continue;
+            }
+            if (failed_reads == 0)
+                sp_printf("read multi-blocks from rfn %d block %d error.\n", (int)file_no, (int)block_no);
+            ub4 skip = 1;
+            if (++failed_reads >= MAX_FAILED_READS) {
+                // A lost ASM extent or a missing disk: the rest of the dead
+                // stretch is found by probing ahead, then whole batches again.
+                BLOCK_PROBE probe = {file, file_no, buffer};
+                skip = (ub4)(find_readable_block(block_no, (ub8)block_no + remaining, read_count, read_probe_block,
+                                                 &probe) -
+                             block_no);
+                failed_reads = 0;
+                single_until = done + skip;
+            }
+            note_damaged_blocks(&table->damage, DMG_READ_FAILED, file_no, block_no, skip);
+            done += skip;
+            remaining -= skip;
+            if (params->progress != nullptr && params->progress->batch != nullptr)
+                params->progress->batch(params->progress->context, skip, 0, table->row_cnt);
+            continue;
+        }
+        failed_reads = 0;
         ZEM_LIST rows;
         init_row_batch(&rows);
         for (ub4 i = 0; i < got; i++) {

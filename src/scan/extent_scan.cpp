@@ -16,6 +16,7 @@
 #include "scan/extent_scan.h"
 #include "scan/scanned_extent.h"
 #include "storage/block_reader.h"
+#include "storage/readable_block.h"
 
 namespace {
 
@@ -88,34 +89,15 @@ ub4 read_scan_blocks(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub8 b, ub8 coun
     return got > count ? (ub4)count : got;
 }
 
-// Block `failed` and the few before it did not read: the first block after
-// it, below `end`, that does (`end` when none). A lost ASM extent or a
-// missing disk makes whole stretches unreadable, and each failed read may be
-// slow, so the blocks are not tried one by one: probes go ahead in doubling
-// steps, then the last step is halved back to the first block that reads.
-// Steps stay within one read, so a readable stretch at least one read long
-// is never stepped over, and a dead stretch of n blocks costs about
-// n / read_count + 2 log2(read_count) failed reads.
-ub8 find_readable_block(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub8 failed, ub8 end)
+struct SCAN_PROBE {
+    PSCAN_CONTEXT context;
+    PDATAFILE_ITEM item;
+};
+
+bool read_scan_probe(void* probe_context, ub8 block_no)
 {
-    ub8 dead = failed, live = end, step = 1;
-    while (dead + 1 < end) {
-        ub8 probe = end - dead > step ? dead + step : end - 1;
-        if (read_scan_blocks(context, item, probe, 1) != 0) {
-            live = probe;
-            break;
-        }
-        dead = probe;
-        step = step * 2 < context->read_count ? step * 2 : context->read_count;
-    }
-    while (live - dead > 1) {
-        ub8 middle = dead + (live - dead) / 2;
-        if (read_scan_blocks(context, item, middle, 1) != 0)
-            live = middle;
-        else
-            dead = middle;
-    }
-    return live;
+    SCAN_PROBE* probe = (SCAN_PROBE*)probe_context;
+    return read_scan_blocks(probe->context, probe->item, block_no, 1) != 0;
 }
 
 // Blocks the scan is done with, read or not, for the progress line.
@@ -255,7 +237,8 @@ int scan_block_range(PSCAN_CONTEXT context, PDATAFILE_ITEM item, ub4 first, ub4 
             }
             ub8 next = b + 1;
             if (++failed_reads >= SCAN_MAX_FAILED_READS) {
-                next = find_readable_block(context, item, b, end);
+                SCAN_PROBE probe = {context, item};
+                next = find_readable_block(b, end, context->read_count, read_scan_probe, &probe);
                 failed_reads = 0;
                 retry_end = next; // from a block that reads, whole batches again
             }

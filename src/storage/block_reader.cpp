@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include "base/printer.h"
 #include "base/rdba.h"
@@ -94,4 +97,21 @@ int read_buffered_block(PDATAFILE_ITEM file_item, ub4 block_no, ub1* buffer, ub4
         return 0;
     copy_block_to_buffer_cache(&block_buffer_cache, buffer, ts_no, key, block_size);
     return 1;
+}
+
+int is_past_file_end(const DATAFILE_ITEM* file_item, ub4 block_no)
+{
+    if (file_item->is_asm || file_item->fp == nullptr || file_item->block_size <= 0)
+        return FALSE;
+    int fd = fileno(file_item->fp);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0)
+        return FALSE;
+    ub8 size = 0;
+    if (S_ISREG(st.st_mode))
+        size = (ub8)st.st_size;
+    else if (!S_ISBLK(st.st_mode) || ioctl(fd, BLKGETSIZE64, &size) != 0)
+        return FALSE;
+    ub8 end = (ub8)file_item->header_offset + ((ub8)block_no + 1) * (ub8)file_item->block_size;
+    return end > size ? TRUE : FALSE;
 }

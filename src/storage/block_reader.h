@@ -11,3 +11,7 @@
 ub4 read_blocks(PDATAFILE_ITEM file_item, ub4 start_block, ub2 block_cnt, ub1* buffer, ub4 rdba);
 // One block through the cache; 1 when delivered, 0 on failure (printed).
 int read_buffered_block(PDATAFILE_ITEM file_item, ub4 block_no, ub1* buffer, ub4 rdba);
+// TRUE when block_no lies at or past the end of a plain file or raw device,
+// so that it and every block after it cannot be read (a datafile copied
+// short). FALSE for an ASM file and when the size is not known.
+int is_past_file_end(const DATAFILE_ITEM* file_item, ub4 block_no);

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <sstream>
 
-#include "builder/asm_builder.h"
 #include "builder/demo_schema.h"
 #include "support/e2e.h"
+#include "support/lost_extents.h"
 
 namespace {
 
@@ -190,32 +190,6 @@ zb::DictionaryDef lost_extent_dictionary(int order, uint32_t block_size)
     t.header_type = 35;
     def.tables = {zb::numbered_table("SCOTT", "BIG", block_size / 2, 200), t};
     return def;
-}
-
-constexpr ub4 LOST_AU_SIZE = 64 * 1024;
-
-// Puts the USERS file into disk group DATA as file 256, the extents of
-// blocks [from, to) lost: their map entries point past the disk.
-void move_users_to_asm(const E2eDatabase& db, uint32_t from, uint32_t to)
-{
-    std::string bytes = read_file(db.path("USERS01.DBF"));
-    AsmGroupDef group;
-    group.byte_order = db.def().order;
-    group.au_size = LOST_AU_SIZE;
-    AsmFileDef file;
-    file.block_size = db.def().block_size;
-    file.image.assign(bytes.begin(), bytes.end());
-    for (ub4 v = from / (LOST_AU_SIZE / file.block_size); v < to / (LOST_AU_SIZE / file.block_size); v++)
-        file.lost_extents.push_back(v);
-    group.files.push_back(file);
-    std::string disks;
-    for (const std::string& line : write_asm_group(build_asm_group(group), group, db.dir(), ""))
-        disks += line + "\n";
-    write_file(db.path("asmdisk.txt"), disks);
-    std::string control = read_file(db.path("control.txt"));
-    control.replace(control.find("USERS01.DBF"), 11, "+DATA.256");
-    write_file(db.path("control.txt"), control);
-    std::filesystem::remove(db.path("USERS01.DBF"));
 }
 
 // ext.zem lines with the blocks [from, to) of file 4 taken out of their runs.
