@@ -48,6 +48,11 @@ ub4 rdba(ub4 block)
     return file_block_rdba(5, block);
 }
 
+std::string header_and_order_name(const testing::TestParamInfo<std::tuple<ub1, int>>& info)
+{
+    return "type" + std::to_string(std::get<0>(info.param)) + (std::get<1>(info.param) == BO_BIG ? "_big" : "_little");
+}
+
 class SegmentExtents : public testing::TestWithParam<std::tuple<ub1, int>> {};
 
 // Three extents of 8 blocks; the mark is at block 3 of the second. Rows
@@ -85,10 +90,7 @@ TEST_P(SegmentExtents, EverythingBelowTheHighWaterMarkAndNothingAbove)
 
 INSTANTIATE_TEST_SUITE_P(Engine, SegmentExtents,
                          testing::Combine(testing::Values((ub1)16, (ub1)17, (ub1)35), testing::Values(BO_LITTLE, BO_BIG)),
-                         [](const testing::TestParamInfo<std::tuple<ub1, int>>& info) {
-                             return "type" + std::to_string(std::get<0>(info.param)) +
-                                    (std::get<1>(info.param) == BO_BIG ? "_big" : "_little");
-                         });
+                         header_and_order_name);
 
 TEST(ExtentList, LimitedHeaderHasNoHighWaterMarkAndReadsEveryExtentWhole)
 {
@@ -197,10 +199,7 @@ TEST_P(MapChains, MapBlockPointingBackEndsTheChainOnce)
 
 INSTANTIATE_TEST_SUITE_P(Engine, MapChains,
                          testing::Combine(testing::Values((ub1)16, (ub1)35), testing::Values(BO_LITTLE, BO_BIG)),
-                         [](const testing::TestParamInfo<std::tuple<ub1, int>>& info) {
-                             return "type" + std::to_string(std::get<0>(info.param)) +
-                                    (std::get<1>(info.param) == BO_BIG ? "_big" : "_little");
-                         });
+                         header_and_order_name);
 
 TEST(ExtentList, HighWaterMarkAccountingFollowsTheMapOrder)
 {

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
 
 #include "builder/database_image.h"
 #include "support/capture.h"
@@ -66,41 +65,6 @@ TEST(BlockImage, TailChecksumAndDamage)
     zb::damage_block(check, zb::Damage::bad_checksum);
     EXPECT_NE(check.u16(16), zb::block_checksum(check));
     EXPECT_EQ(check.u32(2044), zb::expected_tail(check));
-}
-
-TEST(DatafileImage, LayoutOfAWrittenFile)
-{
-    ScopedWorkDir dir("builder");
-    zb::DatafileDef s;
-    s.block_size = 4096;
-    s.order = zb::BIG;
-    s.header_offset = 1000;
-    s.blocks = 9;
-    s.ts_no = 3;
-    s.file_no = 8;
-    s.rfile_no = 6;
-    zb::DatafileImage f(s);
-    EXPECT_EQ(f.rdba(7), (6u << 22) | 7u);
-    f.put(4, f.blank(4));
-    f.write("f.dbf");
-    std::string bytes = read_file("f.dbf");
-    ASSERT_EQ(bytes.size(), 1000u + 10 * 4096);
-    EXPECT_EQ((uint8_t)bytes[999], 0xee);
-    EXPECT_EQ((uint8_t)bytes[1000 + 1], zb::FMT_V10);   // block 0
-    EXPECT_EQ((uint8_t)bytes[1000 + 4096], 11);          // file header
-    EXPECT_EQ((uint8_t)bytes[1000 + 4 * 4096 + 7], 4);   // rdba low byte (big-endian)
-    EXPECT_EQ(bytes.substr(1000 + 5 * 4096, 4096), std::string(4096, '\0'));
-    EXPECT_EQ(f.control_line("f.dbf"), "3 8 6 f.dbf 4096 N 1000 9");
-
-    f.write("cut.dbf", 1000 + 4096 + 100);
-    struct stat st;
-    ASSERT_EQ(stat("cut.dbf", &st), 0);
-    EXPECT_EQ(st.st_size, 1000 + 4096 + 100);
-
-    zb::DatafileDef big = s;
-    big.big_file = true;
-    big.rfile_no = 1024;
-    EXPECT_EQ(zb::DatafileImage(big).rdba(70000), 70000u);
 }
 
 TEST(Zembuild, WritesAFileAndItsControlLine)
