@@ -22,6 +22,15 @@ void put4(std::vector<ub1>& b, size_t off, ub4 v, bool big)
         b[off + (size_t)(big ? 3 - i : i)] = (ub1)(v >> (8 * i));
 }
 
+// Makes the words of the block XOR to zero through the check word at 12.
+void reseal(std::vector<ub1>& b)
+{
+    memset(&b[12], 0, 4);
+    for (size_t i = 0; i + 4 <= b.size(); i += 4)
+        for (size_t j = 0; j < 4; j++)
+            b[12 + j] ^= (i == 12 ? 0 : b[i + j]);
+}
+
 class ByteOrderScope {
 public:
     explicit ByteOrderScope(int order) { config_data.byte_order = order; }
@@ -31,6 +40,54 @@ public:
 } // namespace
 
 class AsmMetaTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(AsmMetaTest, DiskHeaderFields)
+{
+    ByteOrderScope order(GetParam());
+    bool big = GetParam() == BO_BIG;
+    std::vector<ub1> b(4096, 0);
+    b[0] = big ? 0 : 1;
+    b[1] = 0x82;
+    b[2] = KFBTYPE_DISKHEAD;
+    put4(b, 4, 0, big);
+    put4(b, 8, 0x80000003u, big);
+    put4(b, 64, 0x0b200000, big);
+    put2(b, 68, 3, big);
+    b[70] = KFDGTP_NORMAL;
+    b[71] = KFDHDR_MEMBER;
+    memcpy(&b[72], "DATA_0003", 9);
+    memcpy(&b[104], "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", 32);   // a full, unterminated name
+    put2(b, 218, 4096, big);
+    put4(b, 220, 1u << 20, big);
+    put4(b, 228, 2048, big);
+    put4(b, 244, 2, big);
+    reseal(b);
+
+    ASSERT_TRUE(check_asmdisk_block_checksum(b.data(), 4096));
+    KFBH kfbh;
+    get_kfbh(b.data(), &kfbh);
+    EXPECT_TRUE(check_asmdisk_block_header(&kfbh));
+    EXPECT_EQ(kfbh.type, KFBTYPE_DISKHEAD);
+    EXPECT_EQ(kfbh.block_obj, 0x80000003u);
+    KFDHBH h;
+    get_kfdhbh(b.data(), &h);
+    EXPECT_EQ(h.compat, 0x0b200000u);
+    EXPECT_EQ(VSNNUMVSN(h.compat), 11u);
+    EXPECT_EQ(VSNNUMRLS(h.compat), 2u);
+    EXPECT_EQ(h.dsknum, 3);
+    EXPECT_EQ(h.grptyp, KFDGTP_NORMAL);
+    EXPECT_STREQ(h.dskname, "DATA_0003");
+    EXPECT_STREQ(h.grpname, "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345");
+    EXPECT_EQ(h.blksize, 4096);
+    EXPECT_EQ(h.ausize, 1u << 20);
+    EXPECT_EQ(h.dsksize, 2048u);
+    EXPECT_EQ(h.f1b1locn, 2u);
+
+    b[1] = 0x81;   // low nibble of hard must be 2
+    reseal(b);
+    get_kfbh(b.data(), &kfbh);
+    EXPECT_FALSE(check_asmdisk_block_header(&kfbh));
+}
 
 // The checksum is the XOR of the words in memory order: a single flipped bit
 // anywhere, the check word included, breaks it.
@@ -59,16 +116,33 @@ TEST_P(AsmMetaTest, FileDirectoryEntryAndRedundancyDefaults)
     b[1] = 0x82;
     b[2] = KFBTYPE_FILEDIR;
     put4(b, 4, 259, big);
+    put4(b, 32, 77, big);
+    put4(b, 44, 1, big);
+    put4(b, 48, 0x2000, big);
+    put4(b, 52, 90, big);
+    put4(b, 60, 8192, big);
     b[66] = 0x10;    // no copies: invalid
     b[67] = 0x14;    // four copies: invalid
+    put2(b, 92, 63, big);
+    put2(b, 94, 60, big);
+    b[108] = 8;
+    b[109] = 20;
 
     KFFFDB f;
     std::string out = capture_stdout([&] { get_kfffdb(&f, KFDGTP_HIGH, b.data()); });
     EXPECT_EQ(out, "Invalid dXrs value:16, file number:259\nInvalid iXrs value:20, file number:259\n");
     EXPECT_EQ(f.file_number, 259u);
-    EXPECT_EQ(f.extent_copys, 3);
+    EXPECT_EQ(f.node_incarn, 77u);
+    EXPECT_EQ(f.bytes, 0x100002000ull);
+    EXPECT_EQ(f.xtntcnt, 90u);
+    EXPECT_EQ(f.blkSize, 8192u);
     EXPECT_EQ(f.dXrs, 0x13);
+    EXPECT_EQ(f.extent_copys, 3);
     EXPECT_EQ(f.iXrs, 0x13);
+    EXPECT_EQ(f.xtntblk, 63);
+    EXPECT_EQ(f.bi_break, 60);
+    EXPECT_EQ(f.strpwdth, 8);
+    EXPECT_EQ(f.strpsz, 20);
 
     // Normal redundancy: file 1 is kept three times, other files twice.
     capture_stdout([&] { get_kfffdb(&f, KFDGTP_NORMAL, b.data()); });
