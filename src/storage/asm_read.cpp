@@ -147,8 +147,12 @@ ub2 read_asmfile_blocks(PKFFFDB kfffdb, ub4 block_no, ub2 count, ub1* buffer)
         size_t got = fread(buffer, 1, (size_t)count * kfffdb->blkSize, disk->fp);
         if (got >= kfffdb->blkSize)
             return (ub2)(got / kfffdb->blkSize);
+        // A short read without an error is the disk's end: an extent map
+        // entry pointing past it (a lost or damaged map), not "Success".
+        const char* reason = ferror(disk->fp) && errno != 0 ? strerror(errno) : "beyond the end of the disk";
+        clearerr(disk->fp);
         sp_printf("read data error from diskgroup# %u disk# %u au# %u block# %u. error message:%s\n",
-                  group->disk_group_no, extent->disk, extent->au, block_no, strerror(errno));
+                  group->disk_group_no, extent->disk, extent->au, block_no, reason);
     }
     return 0;
 }

@@ -22,6 +22,11 @@
 
 namespace {
 
+size_t align_up(size_t size, size_t alignment)
+{
+    return (size + alignment - 1) / alignment * alignment;
+}
+
 constexpr int PROGRESS_POLL_MS = 100;
 constexpr int INTERRUPT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int INTERRUPT_SIGNAL_CNT = 3;
@@ -343,7 +348,11 @@ bool init_worker_group(PWORKER_GROUP group, ub8 total, ub4 run_count, ub4 worker
     group->workers.assign(worker_count, WORKER());
     if (group->start < 0 || !open_worker_files(group->workers))
         return false;
-    group->shared_size = sizeof(RUN_BOARD) + sizeof(WORKER_SLOT) * worker_count + sizeof(RUN_SLOT) * run_count;
+    // The board, the worker slots and the run slots follow each other in
+    // one shared mapping, each array at its own type's alignment.
+    size_t slots_at = align_up(sizeof(RUN_BOARD), alignof(WORKER_SLOT));
+    size_t runs_at = align_up(slots_at + sizeof(WORKER_SLOT) * worker_count, alignof(RUN_SLOT));
+    group->shared_size = runs_at + sizeof(RUN_SLOT) * run_count;
     void* shared = mmap(nullptr, group->shared_size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     int done[2] = {-1, -1};
     if (shared == MAP_FAILED || pipe(done) != 0) {
@@ -355,8 +364,8 @@ bool init_worker_group(PWORKER_GROUP group, ub8 total, ub4 run_count, ub4 worker
         return false;
     }
     group->board = new (shared) RUN_BOARD();
-    group->slots = new ((char*)shared + sizeof(RUN_BOARD)) WORKER_SLOT[worker_count]();
-    group->runs = new ((char*)shared + sizeof(RUN_BOARD) + sizeof(WORKER_SLOT) * worker_count) RUN_SLOT[run_count]();
+    group->slots = new ((char*)shared + slots_at) WORKER_SLOT[worker_count]();
+    group->runs = new ((char*)shared + runs_at) RUN_SLOT[run_count]();
     for (ub4 i = 0; i < run_count; i++) {
         group->runs[i].size.store(RUN_UNKNOWN);
         group->runs[i].offset.store(RUN_UNKNOWN);

@@ -206,6 +206,7 @@ TEST(DamagedFile, RowsAfterLostAsmExtentsInsideATableExtent)
                   std::string::npos)
             << degree << r.out;
         EXPECT_LE(count_of(r.out, "read data error from diskgroup#"), 2 * per_au) << degree;
+        EXPECT_EQ(count_of(r.out, "error message:Success"), 0u) << degree;
         std::string data = db.output("SCOTT_T.txt");
         std::set<std::string> ids;
         for (const std::string& line : lines_of(data))

@@ -89,8 +89,20 @@ TEST_F(HeldUnload, KilledWorkerFailsTheTableAndKeepsOnlyTheRowsBefore)
     std::vector<pid_t> workers;
     HeldRun run = start_two_workers(*db_, out, &workers);
     ASSERT_EQ(workers.size(), 2u);
-    // The second worker (forked last) dies; the first one finishes.
-    pid_t second = std::max(workers[0], workers[1]);
+    // The worker that did not take the first run dies; the other one
+    // places the first run and goes on until it reaches the dead one's.
+    const std::regex takes_first("worker ([0-9]+) takes run 0:");
+    pid_t first = -1;
+    ASSERT_TRUE(drain_trace(
+        run, 30000,
+        [&] {
+            std::smatch m;
+            if (std::regex_search(run.trace_text, m, takes_first))
+                first = std::stoi(m[1].str());
+            return first > 0;
+        },
+        1024));
+    pid_t second = first == workers[0] ? workers[1] : workers[0];
     usleep(100000);
     kill(second, SIGKILL);
     finish_held_run(run);
