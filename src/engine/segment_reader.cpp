@@ -67,15 +67,8 @@ void trace_extent_list(const ZEM_LIST* list, ub4 ts_no)
 // by probing rather than block by block.
 constexpr ub4 MAX_FAILED_READS = 4;
 
-// A big-file entry takes the block number from the address argument.
-ub4 get_read_rdba(const DATAFILE_ITEM* file, ub4 file_no, ub4 block_no)
-{
-    return file->big_file ? block_no : file_block_rdba(file_no, block_no);
-}
-
 struct BLOCK_PROBE {
     PDATAFILE_ITEM file;
-    ub4 file_no;
     ub1* buffer;
 };
 
@@ -83,7 +76,7 @@ bool read_probe_block(void* context, ub8 block_no)
 {
     BLOCK_PROBE* probe = (BLOCK_PROBE*)context;
     return read_blocks(probe->file, (ub4)block_no, 1, probe->buffer,
-                       get_read_rdba(probe->file, probe->file_no, (ub4)block_no)) != 0;
+                       get_datafile_block_rdba(probe->file, (ub4)block_no)) != 0;
 }
 
 // The blocks of one extent below the high-water mark; TRUE when the unload
@@ -119,7 +112,7 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
     while (remaining > 0 && !stop) {
         ub4 block_no = first_block + done;
         ub4 n = done < single_until ? 1 : remaining < read_count ? remaining : read_count;
-        ub4 got = read_blocks(file, block_no, (ub2)n, buffer, get_read_rdba(file, file_no, block_no));
+        ub4 got = read_blocks(file, block_no, (ub2)n, buffer, get_datafile_block_rdba(file, block_no));
         if (got > n)
             got = n;
         if (got == 0 && is_past_file_end(file, block_no)) {
@@ -142,7 +135,7 @@ bool unload_extent(const EXTENT_LIST_ITEM* extent, ub1* buffer, ub4 read_count, 
             if (++failed_reads >= MAX_FAILED_READS) {
                 // A lost ASM extent or a missing disk: the rest of the dead
                 // stretch is found by probing ahead, then whole batches again.
-                BLOCK_PROBE probe = {file, file_no, buffer};
+                BLOCK_PROBE probe = {file, buffer};
                 skip = (ub4)(find_readable_block(block_no, (ub8)block_no + remaining, read_count, read_probe_block,
                                                  &probe) -
                              block_no);
